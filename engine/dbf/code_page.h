@@ -1,0 +1,31 @@
+#pragma once
+// Windows code pages for DBF text, and the language-driver byte that names each in the header.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace brelloquin::dbf {
+
+class CodePage {
+ public:
+  // One of 1250-1258, 874, 932, 936, 949, 950, 437, 850, 866; nullopt for any other number.
+  static std::optional<CodePage> FromWindows(int codePage);
+  // The code page that matches the locale's language (1252 when none does).
+  static CodePage ForSystemLocale();
+  // The code page a header's language-driver byte names; nullopt when unknown.
+  static std::optional<CodePage> FromLanguageDriver(std::uint8_t driver);
+
+  int windowsCodePage() const { return codePage_; }
+  std::uint8_t languageDriver() const;
+  // A character the code page lacks becomes "?"; a multibyte character is never split.
+  QByteArray encode(const QString& text) const;
+  QString decode(const QByteArray& bytes) const;
+
+ private:
+  explicit CodePage(int codePage) : codePage_(codePage) {}
+  int codePage_;
+};
+
+}  // namespace brelloquin::dbf

@@ -1,0 +1,58 @@
+#pragma once
+// dBase III and dBase IV tables (.dbf) with their memo files (.dbt): creating a table and
+// appending records to it.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "dbf/code_page.h"
+
+namespace brelloquin::dbf {
+
+class DbfError : public std::runtime_error {
+ public:
+  explicit DbfError(const QString& description)
+      : std::runtime_error(description.toStdString()), description_(description) {}
+  const QString& description() const { return description_; }
+
+ private:
+  QString description_;
+};
+
+enum class Flavour { DBase3, DBase4 };
+
+struct FieldSpec {
+  QString name;     // at most 10 characters, ASCII
+  char type = 'C';  // 'C', 'N', 'D', 'L' or 'M'
+  int length = 1;
+  int decimals = 0;
+};
+
+// Writes the header of an empty table (and an empty memo file when a field is 'M'), replacing
+// what is there. Throws DbfError.
+void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
+                 const CodePage& codePage);
+
+// An existing table opened for appending. Every record is on disk, with the record count in
+// the header updated, when appendRecord returns.
+class TableAppender {
+ public:
+  explicit TableAppender(const QString& dbfPath);  // throws DbfError
+  ~TableAppender();
+  TableAppender(const TableAppender&) = delete;
+  TableAppender& operator=(const TableAppender&) = delete;
+
+  const std::vector<FieldSpec>& fields() const;
+  // One text per field (nullopt or "" gives a blank field), converted to the field's type.
+  // Throws DbfError, naming the field, for anything that cannot be stored as it is.
+  void appendRecord(const std::vector<std::optional<QString>>& values);
+
+ private:
+  struct State;
+  State* state_;
+};
+
+}  // namespace brelloquin::dbf

@@ -1,0 +1,33 @@
+#pragma once
+// The compound file (OLE2 structured storage) that holds .xls workbooks and encrypted
+// OOXML packages.
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace brelloquin::workbook::cfb {
+
+// True when the bytes start with the compound file signature.
+bool HasSignature(const std::uint8_t* data, std::size_t size);
+
+class CompoundFile {
+ public:
+  // Parses header, FAT, DIFAT, directory and mini stream. Throws WorkbookError.
+  explicit CompoundFile(std::vector<std::uint8_t> bytes);
+  // Streams directly below the root storage, by name ignoring case.
+  bool hasStream(const QString& name) const;
+  // Throws WorkbookError when the stream is missing or damaged.
+  std::vector<std::uint8_t> readStream(const QString& name) const;
+
+ private:
+  struct Entry;
+  std::vector<std::uint8_t> bytes_;
+  // Filled by the implementation.
+  std::vector<std::uint32_t> fat_;
+  std::vector<std::uint32_t> miniFat_;
+  std::vector<std::uint8_t> miniStream_;
+  std::vector<QString> names_;
+};
+
+}  // namespace brelloquin::workbook::cfb

@@ -1,0 +1,46 @@
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+
+#include "workbook/cfb.h"
+#include "workbook/sheet.h"
+#include "workbook/xls_reader.h"
+#include "workbook/xlsx_reader.h"
+
+namespace brelloquin::workbook {
+
+std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists())
+    throw WorkbookError(QStringLiteral("The workbook '%1' could not be found.").arg(path));
+  if (info.isDir())
+    throw WorkbookError(QStringLiteral("'%1' is a folder, not a workbook.").arg(path));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw WorkbookError(
+        QStringLiteral("The workbook '%1' could not be opened: %2").arg(path, file.errorString()));
+  const QByteArray head = file.peek(8);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.constData());
+  if (head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06")) {
+    file.close();
+    return OpenXlsx(path);
+  }
+  if (cfb::HasSignature(bytes, static_cast<std::size_t>(head.size()))) {
+    const QByteArray all = file.readAll();
+    cfb::CompoundFile compound(std::vector<std::uint8_t>(all.begin(), all.end()));
+    if (compound.hasStream(QStringLiteral("EncryptionInfo")) ||
+        compound.hasStream(QStringLiteral("EncryptedPackage")))
+      throw WorkbookError(QStringLiteral("The workbook is password-protected or encrypted."));
+    for (const char* name : {"Workbook", "Book"})
+      if (compound.hasStream(QLatin1String(name)))
+        return OpenXls(compound.readStream(QLatin1String(name)));
+    throw WorkbookError(
+        QStringLiteral("The file '%1' is not an Excel workbook: it holds no workbook stream.")
+            .arg(path));
+  }
+  throw WorkbookError(
+      QStringLiteral("The file '%1' is not a workbook that can be read (neither .xlsx nor .xls).")
+          .arg(path));
+}
+
+}  // namespace brelloquin::workbook
