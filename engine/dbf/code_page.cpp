@@ -1,0 +1,3 @@
+#include "dbf/code_page.h"
+
+namespace brelloquin::dbf {}
