@@ -1,0 +1,25 @@
+#include "cli/console_presenter.h"
+
+#include <QRegularExpression>
+
+namespace brelloquin::cli {
+
+void WriteLine(std::FILE* stream, const QString& text) {
+  static const QRegularExpression kBreak(QStringLiteral("\r\n?"));
+  QString lines = text;
+  lines.replace(kBreak, QStringLiteral("\n"));
+  const QByteArray bytes = lines.toUtf8() + '\n';
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+  std::fflush(stream);
+}
+
+void ConsolePresenter::Show(const QString& text, int style, const QString&) {
+  if (style == shell::kStyleExclamation) {
+    ++problems_;
+    WriteLine(stderr, text);
+  } else {
+    WriteLine(stdout, text);
+  }
+}
+
+}  // namespace brelloquin::cli

@@ -1,0 +1,73 @@
+#include "workbook_source.h"
+
+#include <gtest/gtest.h>
+
+#include "data_access/connection_string.h"
+#include "data_access/variant.h"
+#include "data_access/workbook_provider.h"
+
+namespace brelloquin {
+namespace {
+
+TEST(WorkbookConnectionString, JetForXlsInAnyCaseAceOtherwise) {
+  EXPECT_EQ(WorkbookConnectionString(QStringLiteral("C:\\data\\book.XLS"), QStringLiteral("Yes")),
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= C:\\data\\book.XLS;"
+                           "Extended Properties=\"Excel 8.0;HDR=Yes;IMEX=1\""));
+  EXPECT_TRUE(IsXlsPath(QStringLiteral("book.xls")));
+  EXPECT_TRUE(IsXlsPath(QStringLiteral("Book.Xls")));
+  EXPECT_FALSE(IsXlsPath(QStringLiteral("book.xlsx")));
+  EXPECT_FALSE(IsXlsPath(QStringLiteral("book.xlsm")));
+  // The last "."-piece lies in the folder name: not an .xls path.
+  EXPECT_FALSE(IsXlsPath(QStringLiteral("C:\\data.xls\\book")));
+  EXPECT_EQ(WorkbookConnectionString(QStringLiteral("/d/b.xlsx"), QStringLiteral("No")),
+            QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source= /d/b.xlsx;"
+                           "Extended Properties=\"Excel 12.0;HDR=No;IMEX=1\""));
+}
+
+TEST(ConnectionString, QuotedValuesAndLeadingBlanks) {
+  const auto parsed = data_access::ConnectionString::Parse(
+      WorkbookConnectionString(QStringLiteral("/d/My Book.xlsx"), QStringLiteral("YES")));
+  EXPECT_EQ(parsed.value(QStringLiteral("provider")), QStringLiteral("Microsoft.ACE.OLEDB.12.0"));
+  EXPECT_EQ(parsed.value(QStringLiteral("Data Source")), QStringLiteral("/d/My Book.xlsx"));
+  EXPECT_EQ(parsed.value(QStringLiteral("Extended Properties")),
+            QStringLiteral("Excel 12.0;HDR=YES;IMEX=1"));
+  const auto dbase = data_access::ConnectionString::Parse(QStringLiteral(
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/out/;Extended Properties=dBase IV;"));
+  EXPECT_EQ(dbase.value(QStringLiteral("Extended Properties")), QStringLiteral("dBase IV"));
+  EXPECT_FALSE(dbase.has(QStringLiteral("Password")));
+}
+
+TEST(ListedSheetName, QuotesWhatIsNotALetterDigitUnderscoreOrNumberSign) {
+  using data_access::ListedSheetName;
+  EXPECT_EQ(ListedSheetName(QStringLiteral("Sheet1")), QStringLiteral("Sheet1$"));
+  EXPECT_EQ(ListedSheetName(QStringLiteral("Q1 Data")), QStringLiteral("'Q1 Data$'"));
+  EXPECT_EQ(ListedSheetName(QStringLiteral("Jan/Feb")), QStringLiteral("'Jan/Feb$'"));
+  EXPECT_EQ(ListedSheetName(QStringLiteral(".Data")), QStringLiteral("#Data$"));
+  EXPECT_EQ(ListedSheetName(QStringLiteral("2014")), QStringLiteral("'2014$'"));
+  EXPECT_EQ(ListedSheetName(QStringLiteral("O'Brien")), QStringLiteral("'O''Brien$'"));
+  EXPECT_EQ(ListedSheetName(QStringLiteral("Отчёт")), QStringLiteral("Отчёт$"));
+}
+
+TEST(TextForm, NumbersAsPercent15GAndDates) {
+  using data_access::DateText;
+  using data_access::NumberText;
+  EXPECT_EQ(NumberText(12.5), QStringLiteral("12.5"));
+  EXPECT_EQ(NumberText(-0.001), QStringLiteral("-0.001"));
+  EXPECT_EQ(NumberText(0.0001), QStringLiteral("0.0001"));
+  EXPECT_EQ(NumberText(0.00001), QStringLiteral("1E-05"));
+  EXPECT_EQ(NumberText(1e15), QStringLiteral("1E+15"));
+  EXPECT_EQ(NumberText(123456789012345.0), QStringLiteral("123456789012345"));
+  EXPECT_EQ(NumberText(-0.0), QStringLiteral("0"));
+  EXPECT_EQ(NumberText(0.1 + 0.2), QStringLiteral("0.3"));
+  EXPECT_EQ(DateText(45000), QStringLiteral("2023-03-15"));
+  EXPECT_EQ(DateText(45000.5), QStringLiteral("2023-03-15 12:00:00"));
+  EXPECT_EQ(DateText(0.75), QStringLiteral("18:00:00"));
+  // A time a hair below the next second rounds to it, not down to a wrong second.
+  EXPECT_EQ(DateText(45000 + 59.9999999 / 86400), QStringLiteral("2023-03-15 00:01:00"));
+  EXPECT_EQ(DateText(1), QStringLiteral("1899-12-31"));
+  EXPECT_EQ(data_access::Variant::Boolean(true).Text(), QStringLiteral("True"));
+  EXPECT_EQ(data_access::Variant::Boolean(false).Text(), QStringLiteral("False"));
+}
+
+}  // namespace
+}  // namespace brelloquin
