@@ -5,32 +5,78 @@
 #include <cstdio>
 
 #include "cli/console_presenter.h"
+#include "cli/convert.h"
 #include "cli/inspect.h"
+#include "data_access/dbase_catalog.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "usage: brelloquin-cli sheets WORKBOOK\n"
-    "       brelloquin-cli dump WORKBOOK SHEET [--no-header]\n";
+    "       brelloquin-cli dump WORKBOOK SHEET [--no-header]\n"
+    "       brelloquin-cli convert WORKBOOK [--sheet SHEET] [--out FILE.dbf] [--no-header]\n"
+    "                      [--all-chars] [--dbase4] [--overwrite] [--code-page N]\n"
+    "       brelloquin-cli batch PATH... [--code-page N]\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
   return 2;
 }
 
+// Takes "--name VALUE" out of args; false when the name stands without a value.
+bool TakeValue(QStringList& args, const QString& name, QString& value) {
+  const qsizetype at = args.indexOf(name);
+  if (at < 0) return true;
+  if (at + 1 >= args.size()) return false;
+  value = args[at + 1];
+  args.remove(at, 2);
+  return true;
+}
+
+bool TakeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace brelloquin;
   QCoreApplication app(argc, argv);
   QStringList args = app.arguments();
   args.removeFirst();
-  brelloquin::cli::ConsolePresenter presenter;
+  cli::ConsolePresenter presenter;
   if (args.isEmpty()) return Usage();
   const QString command = args.takeFirst();
-  if (command == u"sheets" && args.size() == 1) return brelloquin::cli::Sheets(presenter, args[0]);
+  if (command == u"sheets" && args.size() == 1) return cli::Sheets(presenter, args[0]);
   if (command == u"dump") {
-    const bool noHeader = args.removeAll(QStringLiteral("--no-header")) > 0;
-    if (args.size() == 2) return brelloquin::cli::Dump(presenter, args[0], args[1], !noHeader);
+    const bool noHeader = TakeFlag(args, QStringLiteral("--no-header"));
+    if (args.size() == 2) return cli::Dump(presenter, args[0], args[1], !noHeader);
+    return Usage();
   }
-  return Usage();
+  if (command != u"convert" && command != u"batch") return Usage();
+
+  QString codePage;
+  if (!TakeValue(args, QStringLiteral("--code-page"), codePage)) return Usage();
+  if (!codePage.isEmpty()) {
+    bool number = false;
+    const auto chosen = dbf::CodePage::FromWindows(codePage.toInt(&number));
+    if (!number || !chosen) {
+      std::fprintf(stderr, "brelloquin-cli: unknown code page %s\n", qPrintable(codePage));
+      return Usage();
+    }
+    data_access::SetDbfCodePage(chosen);
+  }
+  if (command == u"batch") {
+    if (args.isEmpty() || args.first().startsWith(QStringLiteral("--"))) return Usage();
+    return cli::Batch(presenter, args);
+  }
+  cli::ConvertRequest request;
+  if (!TakeValue(args, QStringLiteral("--sheet"), request.sheet) ||
+      !TakeValue(args, QStringLiteral("--out"), request.out))
+    return Usage();
+  request.header = !TakeFlag(args, QStringLiteral("--no-header"));
+  request.allCharacters = TakeFlag(args, QStringLiteral("--all-chars"));
+  request.dbase4 = TakeFlag(args, QStringLiteral("--dbase4"));
+  request.overwrite = TakeFlag(args, QStringLiteral("--overwrite"));
+  if (args.size() != 1 || args[0].startsWith(QStringLiteral("--"))) return Usage();
+  request.workbook = args[0];
+  return cli::Convert(presenter, request);
 }

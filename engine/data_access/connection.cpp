@@ -1,6 +1,7 @@
 #include "data_access/connection.h"
 
 #include "data_access/connection_string.h"
+#include "data_access/row_insert_provider.h"
 #include "data_access/workbook_provider.h"
 #include "shell/numbered_error.h"
 
@@ -34,6 +35,8 @@ std::unique_ptr<Provider> OpenProvider(const QString& connectionString) {
       excelProperties)
     return std::make_unique<WorkbookProvider>(parsed.value(QStringLiteral("Data Source")),
                                               properties);
+  if (provider == u"vfpoledb.1" || provider == u"vfpoledb")
+    return std::make_unique<RowInsertProvider>(parsed.value(QStringLiteral("Data Source")));
   throw DataAccessError(
       kErrProviderNotFound,
       QStringLiteral("Provider cannot be found. It may not be properly installed."));

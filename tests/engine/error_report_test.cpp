@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/qt_printers.h"
+
 #include <stdexcept>
 
 #include "data_access/data_access_error.h"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/qt_printers.h"
+
 namespace brelloquin::data_access {
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/qt_printers.h"
+
 #include "data_access/connection_string.h"
 #include "data_access/variant.h"
 #include "data_access/workbook_provider.h"

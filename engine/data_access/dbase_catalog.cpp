@@ -1,0 +1,113 @@
+#include "data_access/dbase_catalog.h"
+
+#include <QDir>
+
+#include "data_access/connection_string.h"
+#include "data_access/data_access_error.h"
+#include "data_access/variant.h"
+
+namespace brelloquin::data_access {
+
+namespace {
+
+std::optional<dbf::CodePage>& ChosenCodePage() {
+  static std::optional<dbf::CodePage> chosen;
+  return chosen;
+}
+
+DataAccessError CatalogError(const QString& description) {
+  return DataAccessError(kErrBadArgument, description);
+}
+
+bool IsDoubleByte(const dbf::CodePage& codePage) {
+  const int cp = codePage.windowsCodePage();
+  return cp == 932 || cp == 936 || cp == 949 || cp == 950;
+}
+
+}  // namespace
+
+dbf::CodePage DbfCodePage() {
+  return ChosenCodePage() ? *ChosenCodePage() : dbf::CodePage::ForSystemLocale();
+}
+
+void SetDbfCodePage(std::optional<dbf::CodePage> codePage) { ChosenCodePage() = codePage; }
+
+void Columns::Delete(int index) {
+  if (index < 0 || index >= Count())
+    throw DataAccessError(kErrItemNotFound,
+                          QStringLiteral("Item cannot be found in the collection corresponding "
+                                         "to the requested name or ordinal."));
+  columns_.erase(columns_.begin() + index);
+}
+
+void Columns::Append(const QString& name, int type, int definedSize) {
+  if (name.isEmpty()) throw CatalogError(QStringLiteral("A field name cannot be empty."));
+  for (const auto& column : columns_)
+    if (column.name.compare(name, Qt::CaseInsensitive) == 0)
+      throw CatalogError(
+          QStringLiteral("The field name '%1' is already in the table definition.").arg(name));
+  columns_.push_back({name, type, definedSize});
+}
+
+void Catalog::SetActiveConnection(const QString& connectionString) {
+  const auto parsed = ConnectionString::Parse(connectionString);
+  if (parsed.value(QStringLiteral("Provider"))
+          .compare(QStringLiteral("Microsoft.Jet.OLEDB.4.0"), Qt::CaseInsensitive) != 0)
+    throw DataAccessError(kErrProviderNotFound, QStringLiteral("Provider cannot be found. It may "
+                                                               "not be properly installed."));
+  const QString type = parsed.value(QStringLiteral("Extended Properties"));
+  if (type.compare(QStringLiteral("dBase III"), Qt::CaseInsensitive) == 0)
+    flavour_ = dbf::Flavour::DBase3;
+  else if (type.compare(QStringLiteral("dBase IV"), Qt::CaseInsensitive) == 0)
+    flavour_ = dbf::Flavour::DBase4;
+  else
+    throw DataAccessError(shell::kE_FAIL,
+                          QStringLiteral("Could not find installable ISAM for '%1'; the table "
+                                         "types are dBase III and dBase IV.")
+                              .arg(type));
+  folder_ = parsed.value(QStringLiteral("Data Source"));
+  if (!QDir(folder_).exists())
+    throw DataAccessError(shell::kE_FAIL,
+                          QStringLiteral("The folder '%1' does not exist.").arg(folder_));
+}
+
+dbf::FieldSpec FieldFor(const ColumnDef& column, const dbf::CodePage& codePage) {
+  switch (column.type) {
+    case adVarWChar: {
+      // Widths count characters; a double-byte code page may need two bytes for each.
+      const int bytes = IsDoubleByte(codePage) ? column.definedSize * 2 : column.definedSize;
+      return {column.name, 'C', std::clamp(bytes, 1, 254), 0};
+    }
+    case adLongVarWChar:
+      return {column.name, 'M', 10, 0};
+    case adDouble:
+      return {column.name, 'N', 20, 6};
+    case adDate:
+      return {column.name, 'D', 8, 0};
+    case adBoolean:
+      return {column.name, 'L', 1, 0};
+    default:
+      return {column.name, 'C', 254, 0};
+  }
+}
+
+void Catalog::AppendTable(const Table& table) {
+  if (!flavour_)
+    throw DataAccessError(kErrObjectClosed,
+                          QStringLiteral("The catalog has no active connection."));
+  if (table.Name.isEmpty()) throw CatalogError(QStringLiteral("The table has no name."));
+  if (table.GetColumns().Count() == 0)
+    throw CatalogError(QStringLiteral("The table '%1' has no fields.").arg(table.Name));
+  const dbf::CodePage codePage = DbfCodePage();
+  std::vector<dbf::FieldSpec> fields;
+  for (const auto& column : table.GetColumns().items())
+    fields.push_back(FieldFor(column, codePage));
+  const QString path = folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf");
+  try {
+    dbf::CreateTable(path, *flavour_, fields, codePage);
+  } catch (const dbf::DbfError& e) {
+    throw DataAccessError(shell::kE_FAIL, e.description());
+  }
+}
+
+}  // namespace brelloquin::data_access

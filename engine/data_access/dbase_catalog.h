@@ -1,0 +1,60 @@
+#pragma once
+// Defining dBase tables: the catalog on a folder, a table definition and its columns.
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "dbf/code_page.h"
+#include "dbf/dbf_table.h"
+
+namespace brelloquin::data_access {
+
+// The code page DBF text is written in: the system's ANSI code page unless a run chose another.
+dbf::CodePage DbfCodePage();
+void SetDbfCodePage(std::optional<dbf::CodePage> codePage);
+
+struct ColumnDef {
+  QString name;
+  int type;
+  int definedSize;
+};
+
+class Columns {
+ public:
+  int Count() const { return static_cast<int>(columns_.size()); }
+  void Delete(int index);
+  // Fails for an empty name or one given already (ignoring case).
+  void Append(const QString& name, int type, int definedSize);
+  const std::vector<ColumnDef>& items() const { return columns_; }
+
+ private:
+  std::vector<ColumnDef> columns_;
+};
+
+class Table {
+ public:
+  QString Name;
+  Columns& GetColumns() { return columns_; }
+  const Columns& GetColumns() const { return columns_; }
+
+ private:
+  Columns columns_;
+};
+
+class Catalog {
+ public:
+  // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=FOLDER;Extended Properties=dBase III;"
+  void SetActiveConnection(const QString& connectionString);
+  // Creates NAME.dbf (and its memo file) in the folder, replacing nothing but that table.
+  void AppendTable(const Table& table);
+
+ private:
+  QString folder_;
+  std::optional<dbf::Flavour> flavour_;
+};
+
+// The DBF field for a column's type code and defined size.
+dbf::FieldSpec FieldFor(const ColumnDef& column, const dbf::CodePage& codePage);
+
+}  // namespace brelloquin::data_access

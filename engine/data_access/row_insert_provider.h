@@ -1,0 +1,24 @@
+#pragma once
+// The row-insert provider: one "insert into" statement at a time into an existing DBF file.
+
+#include <memory>
+
+#include "data_access/provider.h"
+#include "dbf/dbf_table.h"
+
+namespace brelloquin::data_access {
+
+class RowInsertProvider : public Provider {
+ public:
+  explicit RowInsertProvider(const QString& dbfPath);
+
+  std::unique_ptr<RowSource> OpenSchema(int schema) override;
+  std::unique_ptr<RowSource> Query(const QString& text) override;
+  void Execute(const QString& statement) override;
+
+ private:
+  QString tableName_;
+  std::unique_ptr<dbf::TableAppender> table_;
+};
+
+}  // namespace brelloquin::data_access

@@ -1,0 +1,48 @@
+#pragma once
+// From a sheet's columns to DBF field definitions: raw names, cleaned names, unique names,
+// types and widths.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace brelloquin {
+
+// What the measuring pass records for one field of the sheet.
+struct ColumnLayout {
+  std::int16_t width = 0;  // longest text form of a non-Null value
+  std::int16_t typeCode = 0;
+  QString rawName;       // the field's name, cut to 10 characters
+  bool hasTime = false;  // a date value of the column carries a time of day
+};
+
+// Raises the column's width to the text's length; a text longer than 32767 characters does not
+// fit the 16-bit width and throws, leaving the width as it was.
+void MeasureWidth(ColumnLayout& column, qsizetype length);
+
+// A raw name made into a name dBase accepts: trimmed, blanks and the fifteen special characters
+// made "_", every other character outside A-Z, a-z, 0-9 and "_" made "_" too, and "Fld" put in
+// front of a leading "_" (cut to 8 then).
+QString CleanFieldName(const QString& rawName);
+
+// The name unique against a list of bracketed or blank-separated names by the counter rule:
+// the counter's digits replace the name's last characters while its shortened form is still
+// found in the list. Where that lands on a name that isTaken says is given already, the counter
+// goes on until the name is free.
+QString MakeUniqueName(const QString& name, const QString& list,
+                       const std::function<bool(const QString&)>& isTaken);
+
+// The definition of one field: its type code and defined size.
+struct ColumnDefinition {
+  int typeCode;
+  int size;
+};
+
+enum class Conversion { SingleSheet, WholeWorkbook };
+
+ColumnDefinition DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
+                              Conversion conversion);
+
+}  // namespace brelloquin

@@ -1,0 +1,357 @@
+#include "modDBF.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <stdexcept>
+#include <vector>
+
+#include "data_access/connection.h"
+#include "data_access/dbase_catalog.h"
+#include "field_layout.h"
+#include "output_names.h"
+#include "shell/error_report.h"
+#include "workbook_source.h"
+
+namespace brelloquin {
+
+using data_access::adLongVarWChar;
+using data_access::adStateClosed;
+using data_access::adVarWChar;
+using data_access::Connection;
+using data_access::Recordset;
+using shell::Steps;
+
+void KillQuietly(const QString& path) { QFile::remove(path); }
+
+namespace {
+
+// The numbers that the error report quotes for the steps of defining a table that can fail.
+struct DefinitionSteps {
+  int append, appendTable;
+};
+
+// The numbers of one sheet's conversion, in each procedure.
+struct SheetSteps {
+  int emptyRawList, openRows, notEmptyTest, layoutSize, rawName, typeCode, measureTest, measure,
+      nextRow, closeRows, catalog, kill;
+  DefinitionSteps allCharacters, typed;
+  int closeDbf, openDbf, reopenRows, rowTest, buildValues, execute, moveNext, closeRowsAfter;
+};
+
+constexpr SheetSteps kBySheetSteps{168, 170, 172, 174, 180,        188,        202, 210,
+                                   214, 216, 220, 226, {312, 320}, {400, 412}, 416, 418,
+                                   420, 422, 424, 448, 450,        452};
+constexpr SheetSteps kWholeWorkbookSteps{194, 196, 198, 200, 206,        214,        226, 234,
+                                         238, 240, 244, 250, {338, 346}, {426, 438}, 442, 444,
+                                         446, 448, 450, 498, 500,        502};
+
+QString Doubled(QString text) { return text.replace(u'\'', QStringLiteral("''")); }
+
+// A value's text as the whole-workbook conversion writes it: line feeds as "<br>", no CR.
+QString WholeWorkbookText(QString text) {
+  text.replace(u'\n', QStringLiteral("<br>"));
+  text.remove(u'\r');
+  return text;
+}
+
+// Long texts go as literals of at most 254 characters joined by "+"; each piece is cut from
+// the text itself, so no doubled apostrophe is ever split.
+QString Pieces(const QString& text, const std::function<void()>& yield) {
+  QString item;
+  for (qsizetype at = 0; at < text.size(); at += 254) {
+    if (at > 0) item += u'+';
+    item += u'\'' + Doubled(text.mid(at, 254)) + u'\'';
+    yield();
+  }
+  return item.isEmpty() ? QStringLiteral("''") : item;
+}
+
+class SheetConversion {
+ public:
+  enum class Outcome { Written, Empty, Failed };
+
+  SheetConversion(Steps& steps, const SheetSteps& numbers, Conversion conversion, EngineHost& host,
+                  const ConversionOptions& options)
+      : steps_(steps), n_(numbers), conversion_(conversion), host_(host), options_(options) {}
+
+  // Converts one sheet into targetFolder/dbfName.dbf. A failure that leaves nothing sensible
+  // to do for this sheet is reported once and ends it.
+  Outcome Run(Connection& workbook, Recordset& rows, Connection& dbf, const QString& sheetName,
+              const QString& targetFolder, const QString& dbfName) {
+    if (!steps_(n_.openRows, [&] { OpenSheetRows(rows, workbook, sheetName); }))
+      return Outcome::Failed;
+    if (!steps_.If(n_.notEmptyTest, [&] { return !rows.Eof(); })) {
+      steps_(n_.closeRows, [&] { rows.Close(); });
+      return Outcome::Empty;
+    }
+    Measure(rows);
+    if (!DefineTable(targetFolder, dbfName)) return Outcome::Failed;
+    if (!WriteRows(workbook, rows, dbf, sheetName, targetFolder, dbfName)) return Outcome::Failed;
+    return Outcome::Written;
+  }
+
+ private:
+  QString TextToMeasure(const data_access::Variant& value) const {
+    return conversion_ == Conversion::WholeWorkbook ? WholeWorkbookText(value.Text())
+                                                    : value.Text();
+  }
+
+  void Measure(Recordset& rows) {
+    const bool firstLine = host_.firstLineAsFieldNames();
+    int count = 0;
+    steps_(n_.layoutSize, [&] { count = rows.GetFields().Count(); });
+    layout_.assign(static_cast<std::size_t>(count), ColumnLayout{});
+    for (int i = 0; i < count; ++i) {
+      auto& column = layout_[static_cast<std::size_t>(i)];
+      steps_(n_.rawName, [&] { column.rawName = rows.GetFields()[i].Name().left(10); });
+      steps_(n_.typeCode, [&] {
+        column.typeCode =
+            static_cast<std::int16_t>(firstLine ? adVarWChar : rows.GetFields()[i].Type());
+      });
+    }
+    while (steps_.While(n_.measureTest, [&] { return !rows.Eof(); })) {
+      const auto fields = rows.GetFields();
+      for (int i = 0; i < count; ++i) {
+        auto& column = layout_[static_cast<std::size_t>(i)];
+        steps_(n_.measure, [&] {
+          const auto& value = fields[i].Value();
+          if (value.IsNull()) return;
+          if (value.kind() == data_access::Variant::Kind::Date &&
+              value.number() != static_cast<double>(static_cast<long long>(value.number())))
+            column.hasTime = true;
+          MeasureWidth(column, TextToMeasure(value).size());
+        });
+      }
+      if (!steps_(n_.nextRow, [&] { rows.MoveNext(); })) break;
+    }
+    steps_(n_.closeRows, [&] {
+      if (rows.State() != adStateClosed) rows.Close();
+    });
+  }
+
+  bool DefineTable(const QString& targetFolder, const QString& dbfName) {
+    data_access::Catalog catalog;
+    if (!steps_(n_.catalog, [&] {
+          catalog.SetActiveConnection(
+              QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + targetFolder +
+              QStringLiteral(";Extended Properties=") + options_.DbfType + u';');
+        }))
+      return false;
+    steps_(n_.kill,
+           [&] { KillQuietly(targetFolder + PathSeparator() + dbfName + QStringLiteral(".dbf")); });
+    const DefinitionSteps& d = options_.AllFieldsCharacters ? n_.allCharacters : n_.typed;
+    data_access::Table table;
+    table.Name = dbfName;
+    QStringList given;
+    bracketed_.clear();
+    definitions_.clear();
+    for (std::size_t i = 0; i < layout_.size(); ++i) {
+      QString name = CleanFieldName(layout_[i].rawName);
+      // A name that cleans to nothing keeps its column under the provider's own default name.
+      if (name.isEmpty()) name = QStringLiteral("F") + QString::number(i + 1);
+      name = MakeUniqueName(name, bracketed_, [&](const QString& candidate) {
+        return given.contains(candidate, Qt::CaseInsensitive);
+      });
+      const ColumnDefinition definition =
+          DefineColumn(layout_[i], options_.AllFieldsCharacters, conversion_);
+      if (!steps_(d.append,
+                  [&] { table.GetColumns().Append(name, definition.typeCode, definition.size); }))
+        return false;
+      given << name;
+      definitions_.push_back(definition);
+      bracketed_ += u'[' + name + QStringLiteral("],");
+    }
+    bracketed_.chop(1);
+    return steps_(d.appendTable, [&] { catalog.AppendTable(table); });
+  }
+
+  QString Item(const data_access::Variant& value, std::size_t field) const {
+    if (conversion_ == Conversion::WholeWorkbook) {
+      const QString text = WholeWorkbookText(value.Text());
+      const QString item = u'\'' + Doubled(text) + u'\'';
+      return item.size() + 1 > 254 ? Pieces(text, host_.yield) : item;
+    }
+    QString text = value.Text();
+    text.replace(u'\n', u' ');
+    text.replace(u'\r', u' ');
+    // A memo field holds the whole text; other fields hold at most 254 characters.
+    if (definitions_[field].typeCode == adLongVarWChar) return Pieces(text, [] {});
+    return u'\'' + Doubled(text.left(254)) + u'\'';
+  }
+
+  bool WriteRows(Connection& workbook, Recordset& rows, Connection& dbf, const QString& sheetName,
+                 const QString& targetFolder, const QString& dbfName) {
+    steps_(n_.closeDbf, [&] {
+      if (dbf.State() != adStateClosed) dbf.Close();
+    });
+    if (!steps_(n_.openDbf, [&] {
+          dbf.Open(QStringLiteral("Provider=vfpoledb.1;Data Source=") + targetFolder +
+                   PathSeparator() + dbfName + QStringLiteral(".dbf;Collating Sequence=machine;"));
+        }))
+      return false;
+    if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
+    const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
+                         bracketed_ + QStringLiteral(") values (");
+    while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
+      QString statement;
+      steps_(n_.buildValues, [&] {
+        const auto fields = rows.GetFields();
+        QStringList items;
+        for (std::size_t i = 0; i < definitions_.size(); ++i)
+          items << Item(fields[static_cast<int>(i)].Value(), i);
+        statement = head + items.join(u',') + u')';
+      });
+      steps_(n_.execute, [&] { dbf.Execute(statement); });
+      if (!steps_(n_.moveNext, [&] { rows.MoveNext(); })) break;
+    }
+    steps_(n_.closeRowsAfter, [&] {
+      if (rows.State() != adStateClosed) rows.Close();
+    });
+    return true;
+  }
+
+  Steps& steps_;
+  const SheetSteps& n_;
+  Conversion conversion_;
+  EngineHost& host_;
+  const ConversionOptions& options_;
+  std::vector<ColumnLayout> layout_;
+  std::vector<ColumnDefinition> definitions_;
+  QString bracketed_;
+};
+
+// Closes what a conversion opened, each only when open.
+void CloseAll(Steps& steps, int first, Recordset& rows, Connection& dbf, Connection& workbook) {
+  steps(first, [&] {
+    if (rows.State() != adStateClosed) rows.Close();
+  });
+  steps(first + 2, [&] {
+    if (dbf.State() != adStateClosed) dbf.Close();
+  });
+  steps(first + 4, [&] {
+    if (workbook.State() != adStateClosed) workbook.Close();
+  });
+}
+
+QString SingleSheetFolder(const QString& workbookPath, const QString& dbfPath) {
+  QString folder = FolderOf(dbfPath);
+  if (folder.isEmpty() && dbfPath.startsWith(PathSeparator())) folder = PathSeparator();
+  if (folder.isEmpty()) folder = FolderOf(workbookPath);
+  return folder.isEmpty() ? QStringLiteral(".") : folder;
+}
+
+}  // namespace
+
+QString modDBF::SingleSheetDbfFile(const QString& workbookPath, const QString& dbfPath) {
+  return SingleSheetFolder(workbookPath, dbfPath) + PathSeparator() + DbfNameFromPath(dbfPath) +
+         QStringLiteral(".dbf");
+}
+
+void modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
+                                     const QString& sheetName, const QString& Header,
+                                     const QString& DbfType, bool AllFieldsCharacters) {
+  Steps steps(host_.presenter,
+              shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLSBySheet")));
+  const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
+  Connection workbook;
+  Connection dbf;
+  Recordset rows;
+  const QString targetFolder = SingleSheetFolder(workbookPath, dbfPath);
+  QString dbfName;
+  if (!steps(132, [&] {
+        dbfName = DbfNameFromPath(dbfPath);
+        if (dbfName.isEmpty())
+          throw std::runtime_error(
+              QStringLiteral("The output file name '%1' leaves no name for the table.")
+                  .arg(FileNameOf(dbfPath))
+                  .toStdString());
+      }))
+    return;
+  if (!steps(IsXlsPath(workbookPath) ? 160 : 162,
+             [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); }))
+    return;
+  SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options);
+  const auto outcome = conversion.Run(workbook, rows, dbf, sheetName, targetFolder, dbfName);
+  CloseAll(steps, 452, rows, dbf, workbook);
+  if (outcome == SheetConversion::Outcome::Empty)
+    host_.presenter.Show(QStringLiteral("Empty sheet!"), shell::kStyleInformation,
+                         shell::kApplicationTitle);
+  else if (outcome == SheetConversion::Outcome::Written && steps.failures() == 0)
+    host_.presenter.Show(QStringLiteral("Done!\r\nFile ") + targetFolder + PathSeparator() +
+                             dbfName + QStringLiteral(".dbf was created."),
+                         shell::kStyleInformation, shell::kApplicationTitle);
+}
+
+void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header,
+                              const QString& DbfType, bool AllFieldsCharacters) {
+  Steps steps(host_.presenter,
+              shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLS")));
+  const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
+  Connection workbook;
+  Connection dbf;
+  Recordset rows;
+  QString folder;
+  if (!steps(116, [&] {
+        if (!QFileInfo(workbookPath).isFile())
+          throw std::runtime_error(QStringLiteral("The workbook '%1' could not be found.")
+                                       .arg(workbookPath)
+                                       .toStdString());
+        folder = FolderOf(workbookPath) + PathSeparator() +
+                 WorkbookOutputFolderName(FileNameOf(workbookPath));
+      }))
+    return;
+  bool created = false;
+  if (!steps(120, [&] {
+        if (QDir(folder).exists()) return;
+        if (!QDir().mkpath(folder))
+          throw std::runtime_error(
+              QStringLiteral("The folder '%1' could not be created.").arg(folder).toStdString());
+        created = true;
+      }))
+    return;
+  // Nothing of a workbook that could not be read is left behind.
+  const auto removeIfUnused = [&] {
+    if (created) QDir().rmdir(folder);
+  };
+  folder += PathSeparator();
+  if (!steps(IsXlsPath(workbookPath) ? 128 : 130,
+             [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); })) {
+    removeIfUnused();
+    return;
+  }
+  QStringList sheets;
+  if (steps(132, [&] { rows = workbook.OpenSchema(data_access::adSchemaTables); })) {
+    while (steps.While(136, [&] { return !rows.Eof(); })) {
+      if (steps.If(138, [&] {
+            return rows.GetFields()[QStringLiteral("TABLE_TYPE")].Value().Text() ==
+                   QStringLiteral("TABLE");
+          }))
+        steps(140,
+              [&] { sheets << rows.GetFields()[QStringLiteral("TABLE_NAME")].Value().Text(); });
+      if (!steps(142, [&] { rows.MoveNext(); })) break;
+    }
+    steps(144, [&] {
+      if (rows.State() != adStateClosed) rows.Close();
+    });
+  }
+  QStringList givenHere;
+  for (const QString& sheet : sheets) {
+    QString dbfName = DbfNameFromSheet(sheet);
+    // A sheet name made only of removed characters still needs a file name.
+    if (dbfName.isEmpty()) dbfName = QStringLiteral("Sheet");
+    dbfName = MakeUniqueName(dbfName, UsedOutputNames, [&](const QString& candidate) {
+      return givenHere.contains(candidate, Qt::CaseInsensitive);
+    });
+    UsedOutputNames += u' ' + dbfName;
+    givenHere << dbfName;
+    SheetConversion conversion(steps, kWholeWorkbookSteps, Conversion::WholeWorkbook, host_,
+                               options);
+    conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
+  }
+  CloseAll(steps, 504, rows, dbf, workbook);
+  removeIfUnused();
+}
+
+}  // namespace brelloquin

@@ -1,0 +1,52 @@
+#pragma once
+// The conversion engine: one sheet into one DBF file, or every sheet of a workbook into DBF
+// files of their own. Each procedure reports its own failures and never throws.
+
+#include <QString>
+#include <functional>
+
+#include "shell/message_presenter.h"
+
+namespace brelloquin {
+
+// The options every conversion takes, after its paths.
+struct ConversionOptions {
+  QString Header = QStringLiteral("Yes");         // verbatim after "HDR="
+  QString DbfType = QStringLiteral("dBase III");  // or "dBase IV"
+  bool AllFieldsCharacters = true;
+};
+
+// What the engine needs from its caller.
+struct EngineHost {
+  shell::MessagePresenter& presenter;
+  // "Use The First Line As The Field Names" at the moment the columns are measured.
+  std::function<bool()> firstLineAsFieldNames = [] { return true; };
+  // Lets pending window messages be processed while long values are written.
+  std::function<void()> yield = [] {};
+};
+
+class modDBF {
+ public:
+  explicit modDBF(EngineHost host) : host_(std::move(host)) {}
+
+  void CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
+                               const QString& sheetName, const QString& Header,
+                               const QString& DbfType, bool AllFieldsCharacters);
+  void CreateDBFFromXLS(const QString& workbookPath, const QString& Header, const QString& DbfType,
+                        bool AllFieldsCharacters);
+
+  // The file the single-sheet conversion writes for an output path: the output path's folder
+  // (the workbook's when it names none) and the cleaned, shortened name.
+  static QString SingleSheetDbfFile(const QString& workbookPath, const QString& dbfPath);
+
+  // DBF names given in this batch run, each after a blank; the batch empties it per run.
+  QString UsedOutputNames;
+
+ private:
+  EngineHost host_;
+};
+
+// Deletes one file; every failure is ignored.
+void KillQuietly(const QString& path);
+
+}  // namespace brelloquin

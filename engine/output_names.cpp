@@ -1,0 +1,66 @@
+#include "output_names.h"
+
+#include <QDir>
+#include <QStringList>
+
+namespace brelloquin {
+
+namespace {
+
+QString Removed(QString text, const QString& characters) {
+  for (const QChar c : characters) text.remove(c);
+  return text;
+}
+
+QString Cut8(QString text) {
+  if (text.size() > 8) text.truncate(8);
+  return text;
+}
+
+}  // namespace
+
+QChar PathSeparator() { return QDir::separator(); }
+
+QString FolderOf(const QString& path) {
+  const qsizetype last = path.lastIndexOf(PathSeparator());
+  return last < 0 ? QString() : path.left(last);
+}
+
+QString FileNameOf(const QString& path) { return path.mid(path.lastIndexOf(PathSeparator()) + 1); }
+
+QString DbfNameFromPath(const QString& dbfPath) {
+  QStringList pieces = FileNameOf(dbfPath).split(u'.');
+  // A name without any "." is taken whole rather than lost.
+  if (pieces.size() > 1) pieces.removeLast();
+  QString name = Removed(pieces.join(QString()), QStringLiteral("$/\\*:?<>|#"));
+  name.replace(u' ', u'_');
+  return Cut8(name);
+}
+
+QString DbfNameFromSheet(const QString& sheetName) {
+  QString name = Removed(sheetName, QStringLiteral("$/\\*:?<>|#'"));
+  name.replace(u' ', u'_');
+  return Cut8(name);
+}
+
+QString ProposedOutputPath(const QString& workbookPath, const QString& sheetName) {
+  QStringList pieces = workbookPath.split(PathSeparator());
+  pieces.removeLast();
+  QString folder;
+  for (const QString& piece : pieces) folder += piece + PathSeparator();
+  QString name = Removed(sheetName, QStringLiteral("$'\"\\/*:?<>|#"));
+  name.replace(u' ', u'_');
+  return folder + Cut8(name) + QStringLiteral(".dbf");
+}
+
+QString WorkbookOutputFolderName(const QString& workbookFileName) {
+  const QString name = workbookFileName.trimmed();
+  const qsizetype xls = name.indexOf(QStringLiteral(".xls"), 0, Qt::CaseInsensitive);
+  if (xls > 0) return name.left(xls);
+  // Any other extension is taken off as well; a name that would leave nothing, or be the
+  // workbook's own name, gets a suffix so the folder never clashes with the file.
+  const qsizetype dot = name.lastIndexOf(u'.');
+  return dot > 0 ? name.left(dot) : name + QStringLiteral("_dbf");
+}
+
+}  // namespace brelloquin

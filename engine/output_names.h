@@ -1,0 +1,31 @@
+#pragma once
+// Where converted tables go and what they are called.
+
+#include <QString>
+
+namespace brelloquin {
+
+// The platform's path separator: where the original joined paths with "\".
+QChar PathSeparator();
+
+// Everything before the path's last separator ("" when there is none).
+QString FolderOf(const QString& path);
+// The path's last separator-separated piece.
+QString FileNameOf(const QString& path);
+
+// The single-sheet DBF name from the output path's file name: the extension dropped and the
+// other dots with it, "$ / \ * : ? < > | #" removed, blanks made "_", at most 8 characters.
+QString DbfNameFromPath(const QString& dbfPath);
+
+// The whole-workbook DBF name of a listed sheet name, before it is made unique.
+QString DbfNameFromSheet(const QString& sheetName);
+
+// The output path the main window proposes for a sheet: the workbook's folder, the sheet name
+// cleaned and cut to 8 characters, ".dbf".
+QString ProposedOutputPath(const QString& workbookPath, const QString& sheetName);
+
+// The folder a whole-workbook conversion writes into: beside the workbook, named after it
+// without its extension.
+QString WorkbookOutputFolderName(const QString& workbookFileName);
+
+}  // namespace brelloquin

@@ -1,0 +1,19 @@
+#include "shell/platform_files.h"
+
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace brelloquin::shell {
+
+int FileAttributes(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists() && !info.isSymLink())
+    throw std::runtime_error(QStringLiteral("File not found: %1").arg(path).toStdString());
+  int attributes = 0;
+  if (info.isDir()) attributes |= kAttributeDirectory;
+  if (info.isHidden()) attributes |= kAttributeHidden;
+  if (!info.isWritable()) attributes |= kAttributeReadOnly;
+  return attributes;
+}
+
+}  // namespace brelloquin::shell

@@ -1,0 +1,20 @@
+#pragma once
+// File attributes as the Windows shell reports them; elsewhere a name starting with "." is
+// hidden and there are no archive or system bits.
+
+#include <QString>
+
+namespace brelloquin::shell {
+
+enum FileAttribute : int {
+  kAttributeReadOnly = 1,
+  kAttributeHidden = 2,
+  kAttributeSystem = 4,
+  kAttributeDirectory = 16,
+  kAttributeArchive = 32,
+};
+
+// Throws std::runtime_error when the path does not exist.
+int FileAttributes(const QString& path);
+
+}  // namespace brelloquin::shell

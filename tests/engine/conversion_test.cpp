@@ -1,0 +1,245 @@
+// Both conversions end to end on fixture workbooks; every DBF is read back by python3-dbf.
+
+#include <gtest/gtest.h>
+
+#include "engine/qt_printers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "data_access/dbase_catalog.h"
+#include "engine/dbf_reader.h"
+#include "engine/recording_presenter.h"
+#include "modDBF.h"
+
+namespace brelloquin {
+namespace {
+
+using testing::ReadDbf;
+
+const QString kFixtures = QStringLiteral(BRELLOQUIN_SOURCE_DIR "/tests/fixtures/");
+
+class Conversion : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    data_access::SetDbfCodePage(dbf::CodePage::FromWindows(1252));
+  }
+  void TearDown() override { data_access::SetDbfCodePage(std::nullopt); }
+
+  // A copy of a fixture in the temporary folder, so outputs land there.
+  QString Copy(const QString& fixture) {
+    const QString path = dir_.filePath(fixture);
+    QFile::copy(kFixtures + fixture, path);
+    return path;
+  }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  QStringList Reports() const {
+    QStringList texts;
+    for (const auto& m : presenter_.messages)
+      if (m.style == shell::kStyleExclamation) texts << m.text;
+    return texts;
+  }
+
+  QTemporaryDir dir_;
+  testing::RecordingPresenter presenter_;
+  bool firstLine_ = true;
+  modDBF engine_{EngineHost{presenter_, [this] { return firstLine_; }}};
+};
+
+QStringList Column(const testing::DbfContents& dbf, int index) {
+  QStringList values;
+  // Character fields come back padded; trailing blanks are no part of a cell's value.
+  static const QRegularExpression kTrailing(QStringLiteral(" +$"));
+  for (const auto& record : dbf.records)
+    values << record.toArray()[index].toString().remove(kTrailing);
+  return values;
+}
+
+QStringList FieldNames(const testing::DbfContents& dbf) {
+  QStringList names;
+  for (const auto& field : dbf.fields) names << field.toArray()[0].toString();
+  return names;
+}
+
+TEST_F(Conversion, SingleSheetAllCharactersCutsAt254AndKeepsTheStatementValid) {
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  QDir(dir_.path()).mkdir(QStringLiteral("out"));
+  const QString out = Path(QStringLiteral("out/Long texts 2014.dbf"));
+  engine_.CreateDBFFromXLSBySheet(book, out, QStringLiteral("Long$"), QStringLiteral("Yes"),
+                                  QStringLiteral("dBase III"), true);
+  ASSERT_EQ(Reports(), QStringList{});
+  const QString written = Path(QStringLiteral("out/Long_tex.dbf"));
+  ASSERT_EQ(presenter_.messages.size(), 1u);
+  EXPECT_EQ(presenter_.messages[0].text,
+            QStringLiteral("Done!\r\nFile ") + written + QStringLiteral(" was created."));
+  EXPECT_EQ(presenter_.messages[0].style, shell::kStyleInformation);
+  const auto dbf = ReadDbf(written);
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  EXPECT_EQ(FieldNames(dbf), (QStringList{QStringLiteral("id"), QStringLiteral("text")}));
+  EXPECT_EQ(dbf.fields[1].toArray()[1].toString(), QStringLiteral("C"));
+  EXPECT_EQ(dbf.fields[1].toArray()[2].toInt(), 254);
+  const QStringList texts = Column(dbf, 1);
+  ASSERT_EQ(texts.size(), 8);
+  EXPECT_EQ(texts[0], QString(254, u'a'));
+  EXPECT_EQ(texts[1], QString(254, u'b'));
+  EXPECT_EQ(texts[2], QString(254, u'c'));
+  EXPECT_EQ(texts[3], QString(253, u'x') + u'\'');
+  EXPECT_EQ(texts[5], QStringLiteral("Line1  Line2"));
+  EXPECT_EQ(texts[6], QString());
+  EXPECT_EQ(Column(dbf, 0)[7], QStringLiteral("8"));
+}
+
+TEST_F(Conversion, WholeWorkbookWritesEveryValueWholeIntoMemoFields) {
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  ASSERT_EQ(Reports(), QStringList{});
+  EXPECT_TRUE(presenter_.messages.empty());  // no message of its own
+  const QDir folder(Path(QStringLiteral("conversion")));
+  // The empty first sheet is skipped and every later sheet converted.
+  EXPECT_EQ(folder.entryList({QStringLiteral("*.dbf")}, QDir::Files, QDir::Name),
+            (QStringList{QStringLiteral("Data_1.dbf"), QStringLiteral("Data_2.dbf"),
+                         QStringLiteral("Long.dbf"), QStringLiteral("Names.dbf"),
+                         QStringLiteral("Sheet1.dbf"), QStringLiteral("Totals_2.dbf"),
+                         QStringLiteral("Отчёт.dbf")}));
+  const auto longTexts = ReadDbf(folder.filePath(QStringLiteral("Long.dbf")));
+  ASSERT_TRUE(longTexts.error.isEmpty()) << longTexts.error.toStdString();
+  EXPECT_EQ(longTexts.fields[1].toArray()[1].toString(), QStringLiteral("M"));
+  const QStringList texts = Column(longTexts, 1);
+  EXPECT_EQ(texts[1], QString(255, u'b'));
+  EXPECT_EQ(texts[2], QString(300, u'c'));
+  EXPECT_EQ(texts[3], QString(253, u'x') + QStringLiteral("'yy"));
+  EXPECT_EQ(texts[4], QStringLiteral("O'Neil") + QString(250, u'z'));
+  EXPECT_EQ(texts[5], QStringLiteral("Line1<br>Line2"));
+  EXPECT_EQ(texts[7], QString(252, u'd'));
+
+  const auto names = ReadDbf(folder.filePath(QStringLiteral("Names.dbf")));
+  ASSERT_TRUE(names.error.isEmpty()) << names.error.toStdString();
+  // python3-dbf reports names in lower case.
+  EXPECT_EQ(FieldNames(names),
+            (QStringList{QStringLiteral("fld_cust"), QStringLiteral("net__eur_"),
+                         QStringLiteral("customer_n"), QStringLiteral("customer_1"),
+                         QStringLiteral("summary"), QStringLiteral("su1"), QStringLiteral("a_b"),
+                         QStringLiteral("f8"), QStringLiteral("gr__e")}));
+  EXPECT_EQ(Column(names, 1), (QStringList{QStringLiteral("2.5"), QStringLiteral("-0.001")}));
+  EXPECT_EQ(Column(names, 8), (QStringList{QStringLiteral("z"), QStringLiteral("z2")}));
+}
+
+TEST_F(Conversion, NamesOfOneRunStayApartAcrossWorkbooks) {
+  const QString first = Copy(QStringLiteral("conversion.xlsx"));
+  const QString second = Copy(QStringLiteral("conversion_second.xlsx"));
+  engine_.CreateDBFFromXLS(first, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  engine_.CreateDBFFromXLS(second, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  ASSERT_EQ(Reports(), QStringList{});
+  // Names are given before a sheet is read, so the empty sheet holds one too.
+  EXPECT_EQ(engine_.UsedOutputNames,
+            QStringLiteral(" Empty Names Long Totals_2 Sheet1 Data_1 Data_2 Отчёт Sheet1"));
+  const auto again = ReadDbf(Path(QStringLiteral("conversion_second/Sheet1.dbf")));
+  ASSERT_TRUE(again.error.isEmpty()) << again.error.toStdString();
+  EXPECT_EQ(Column(again, 0), QStringList{QStringLiteral("10")});
+  EXPECT_EQ(Column(ReadDbf(Path(QStringLiteral("conversion/Data_2.dbf"))), 0),
+            QStringList{QStringLiteral("3")});
+}
+
+TEST_F(Conversion, TypedFieldsKeepNumbersDatesBooleansAndTimes) {
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  firstLine_ = false;  // typed mode takes the provider's types only with the box clear
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("totals.dbf")),
+                                  QStringLiteral("'Totals 2014$'"), QStringLiteral("Yes"),
+                                  QStringLiteral("dBase III"), false);
+  ASSERT_EQ(Reports(), QStringList{});
+  const auto dbf = ReadDbf(Path(QStringLiteral("totals.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  QStringList types;
+  for (const auto& field : dbf.fields)
+    types << field.toArray()[1].toString() + QString::number(field.toArray()[2].toInt());
+  EXPECT_EQ(types, (QStringList{QStringLiteral("N20"), QStringLiteral("D8"), QStringLiteral("L1"),
+                                QStringLiteral("C19"), QStringLiteral("C1")}));
+  ASSERT_EQ(dbf.records.size(), 4);
+  const QJsonArray first = dbf.records[0].toArray();
+  EXPECT_DOUBLE_EQ(first[0].toDouble(), 12.5);
+  EXPECT_EQ(first[1].toString(), QStringLiteral("2014-01-31"));
+  EXPECT_EQ(first[2].toBool(), true);
+  EXPECT_EQ(first[3].toString(), QStringLiteral("2014-02-01 08:30:00"));
+  EXPECT_DOUBLE_EQ(dbf.records[1].toArray()[0].toDouble(), 1e-5);
+  EXPECT_EQ(Column(dbf, 3)[1], QStringLiteral("2014-02-02"));
+  EXPECT_TRUE(dbf.records[2].toArray()[0].isNull());
+  EXPECT_EQ(dbf.records[3].toArray()[1].toString(), QStringLiteral("2000-02-29"));
+}
+
+TEST_F(Conversion, TheFirstLineBoxMakesEveryTypedFieldText) {
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("t.dbf")),
+                                  QStringLiteral("'Totals 2014$'"), QStringLiteral("Yes"),
+                                  QStringLiteral("dBase IV"), false);
+  ASSERT_EQ(Reports(), QStringList{});
+  QFile file(Path(QStringLiteral("t.dbf")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray header = file.read(32 + 5 * 32);
+  EXPECT_EQ(static_cast<unsigned char>(header[0]), 0x03);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(header[32 + i * 32 + 11], 'C') << i;
+}
+
+TEST_F(Conversion, EmptySheetTouchesNothing) {
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("Empty.dbf")), QStringLiteral("Empty$"),
+                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  ASSERT_EQ(presenter_.messages.size(), 1u);
+  EXPECT_EQ(presenter_.messages[0].text, QStringLiteral("Empty sheet!"));
+  EXPECT_EQ(presenter_.messages[0].style, shell::kStyleInformation);
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Empty.dbf"))));
+}
+
+TEST_F(Conversion, FailuresAreReportedOnceAndNeverFollowedBySuccess) {
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  const QString existing = Path(QStringLiteral("keep.dbf"));
+  QFile keep(existing);
+  ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+  keep.write("precious");
+  keep.close();
+  engine_.CreateDBFFromXLSBySheet(book, existing, QStringLiteral("Missing$"), QStringLiteral("Yes"),
+                                  QStringLiteral("dBase III"), true);
+  ASSERT_EQ(presenter_.messages.size(), 1u);
+  EXPECT_TRUE(presenter_.messages[0].text.contains(
+      QStringLiteral("in Velmorandt2/19/2015.modDBF.CreateDBFFromXLSBySheet at line 170\r")));
+  QFile check(existing);
+  ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+  EXPECT_EQ(check.readAll(), QByteArray("precious"));
+
+  presenter_.messages.clear();
+  engine_.CreateDBFFromXLS(Path(QStringLiteral("nowhere.xlsx")), QStringLiteral("Yes"),
+                           QStringLiteral("dBase III"), true);
+  ASSERT_EQ(presenter_.messages.size(), 1u);
+  EXPECT_TRUE(presenter_.messages[0].text.contains(QStringLiteral("CreateDBFFromXLS at line 116")));
+  EXPECT_FALSE(QDir(Path(QStringLiteral("nowhere"))).exists());
+
+  presenter_.messages.clear();
+  QFile junk(Path(QStringLiteral("junk.xlsx")));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("not a workbook");
+  junk.close();
+  engine_.CreateDBFFromXLS(junk.fileName(), QStringLiteral("Yes"), QStringLiteral("dBase III"),
+                           true);
+  ASSERT_EQ(presenter_.messages.size(), 1u);
+  EXPECT_TRUE(presenter_.messages[0].text.contains(QStringLiteral("CreateDBFFromXLS at line 130")));
+  // No empty output folder is left behind for a workbook that could not be read.
+  EXPECT_FALSE(QDir(Path(QStringLiteral("junk"))).exists());
+}
+
+TEST_F(Conversion, TextInTheChosenCodePage) {
+  data_access::SetDbfCodePage(dbf::CodePage::FromWindows(1251));
+  const QString book = Copy(QStringLiteral("conversion.xlsx"));
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("ru.dbf")), QStringLiteral("Отчёт$"),
+                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  ASSERT_EQ(Reports(), QStringList{});
+  const auto dbf = ReadDbf(Path(QStringLiteral("ru.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  EXPECT_EQ(FieldNames(dbf), (QStringList{QStringLiteral("fld_____"), QStringLiteral("fld____1")}));
+  EXPECT_EQ(Column(dbf, 0), QStringList{QStringLiteral("Москва")});
+}
+
+}  // namespace
+}  // namespace brelloquin

@@ -1,0 +1,138 @@
+#include "field_layout.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/qt_printers.h"
+
+#include <QStringList>
+
+#include "data_access/variant.h"
+#include "output_names.h"
+
+namespace brelloquin {
+namespace {
+
+// Cleans and makes unique a row of raw names the way a table definition does.
+QStringList FieldNames(const QStringList& names) {
+  QString bracketed;
+  QStringList given;
+  for (const QString& raw : names) {
+    const QString unique = MakeUniqueName(
+        CleanFieldName(raw.left(10)), bracketed,
+        [&](const QString& candidate) { return given.contains(candidate, Qt::CaseInsensitive); });
+    given << unique;
+    bracketed += u'[' + unique + QStringLiteral("],");
+  }
+  return given;
+}
+
+TEST(FieldNames, CleaningCutsAndPrefixes) {
+  EXPECT_EQ(FieldNames({QStringLiteral("_id")}), QStringList{QStringLiteral("Fld_id")});
+  EXPECT_EQ(FieldNames({QStringLiteral("_customer_no")}), QStringList{QStringLiteral("Fld_cust")});
+  EXPECT_EQ(FieldNames({QStringLiteral("Net (EUR) +/-")}),
+            QStringList{QStringLiteral("Net__EUR_")});
+  // Cut to 10 characters before the blanks are trimmed.
+  EXPECT_EQ(FieldNames({QStringLiteral("  Unit price ")}), QStringList{QStringLiteral("Unit_pri")});
+  // Non-ASCII and any other character dBase cannot hold become "_".
+  EXPECT_EQ(CleanFieldName(QStringLiteral("Größe")), QStringLiteral("Gr__e"));
+  EXPECT_EQ(CleanFieldName(QStringLiteral("Имя")), QStringLiteral("Fld___"));
+  EXPECT_EQ(CleanFieldName(QStringLiteral("a,b;c")), QStringLiteral("a_b_c"));
+}
+
+TEST(FieldNames, UniqueByTheCounterRule) {
+  EXPECT_EQ(FieldNames({QStringLiteral("Customer_Name"), QStringLiteral("Customer_Number")}),
+            (QStringList{QStringLiteral("Customer_N"), QStringLiteral("Customer_1")}));
+  // The probe is found inside the longer name already listed.
+  EXPECT_EQ(FieldNames({QStringLiteral("Summary"), QStringLiteral("Sum")}),
+            (QStringList{QStringLiteral("Summary"), QStringLiteral("Su1")}));
+  EXPECT_EQ(FieldNames({QStringLiteral("Name"), QStringLiteral("Name"), QStringLiteral("Name")}),
+            (QStringList{QStringLiteral("Name"), QStringLiteral("Nam1"), QStringLiteral("Nam2")}));
+}
+
+TEST(FieldNames, NeverLandsOnANameGivenAlready) {
+  // The plain rule gives "Name1" again for the second name: the digit replaces the "1".
+  EXPECT_EQ(FieldNames({QStringLiteral("Name1"), QStringLiteral("Name1")}),
+            (QStringList{QStringLiteral("Name1"), QStringLiteral("Name2")}));
+  const QStringList names = FieldNames({QStringLiteral("Data 1"), QStringLiteral("Data_1"),
+                                        QStringLiteral("DATA_1"), QStringLiteral("data-1")});
+  QStringList folded;
+  for (const QString& name : names) folded << name.toLower();
+  folded.removeDuplicates();
+  EXPECT_EQ(folded.size(), 4) << names.join(u' ').toStdString();
+}
+
+TEST(OutputNames, SheetNamesBecomeDbfNamesUniqueInTheRun) {
+  EXPECT_EQ(DbfNameFromSheet(QStringLiteral("'Totals 2014$'")), QStringLiteral("Totals_2"));
+  EXPECT_EQ(DbfNameFromSheet(QStringLiteral("'Jan/Feb$'")), QStringLiteral("JanFeb"));
+  EXPECT_EQ(DbfNameFromSheet(QStringLiteral("Sheet1$")), QStringLiteral("Sheet1"));
+  // A second workbook's Sheet1 in its own folder keeps its name; a third becomes Sheet2.
+  const auto never = [](const QString&) { return false; };
+  EXPECT_EQ(MakeUniqueName(QStringLiteral("Sheet1"), QStringLiteral(" Sheet1"), never),
+            QStringLiteral("Sheet1"));
+  EXPECT_EQ(MakeUniqueName(QStringLiteral("Sheet1"), QStringLiteral(" Sheet1 Sheet1"), never),
+            QStringLiteral("Sheet2"));
+}
+
+TEST(OutputNames, SingleSheetNamesFromTheOutputPath) {
+  const QChar s = PathSeparator();
+  EXPECT_EQ(DbfNameFromPath(QStringLiteral("out") + s + QStringLiteral("Monthly report 2014.dbf")),
+            QStringLiteral("Monthly_"));
+  EXPECT_EQ(DbfNameFromPath(QStringLiteral("my.data.v2.dbf")), QStringLiteral("mydatav2"));
+  EXPECT_EQ(DbfNameFromPath(QStringLiteral("Q1#2014$.dbf")), QStringLiteral("Q12014"));
+  EXPECT_EQ(DbfNameFromPath(QStringLiteral("noext")), QStringLiteral("noext"));
+  EXPECT_EQ(ProposedOutputPath(s + QStringLiteral("in") + s + QStringLiteral("sales.xls"),
+                               QStringLiteral("'Q1 Data$'")),
+            s + QStringLiteral("in") + s + QStringLiteral("Q1_Data.dbf"));
+  EXPECT_EQ(ProposedOutputPath(QStringLiteral("book.xls"), QStringLiteral("'Sales Q1 2014$'")),
+            QStringLiteral("Sales_Q1.dbf"));
+  EXPECT_EQ(ProposedOutputPath(QStringLiteral("book.xls"), QStringLiteral("#Data$")),
+            QStringLiteral("Data.dbf"));
+}
+
+TEST(OutputNames, WorkbookFolderDropsTheExtensionInAnyCase) {
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("Book1.xlsx")), QStringLiteral("Book1"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("BOOK.XLS")), QStringLiteral("BOOK"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("data.ods")), QStringLiteral("data"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("book")), QStringLiteral("book_dbf"));
+}
+
+TEST(ColumnDefinitions, WidthsAndTypesByModeAndConversion) {
+  using data_access::adDate;
+  using data_access::adDouble;
+  using data_access::adLongVarWChar;
+  using data_access::adVarWChar;
+  const auto define = [](int width, int type, bool all, Conversion conversion,
+                         bool hasTime = false) {
+    ColumnLayout column;
+    MeasureWidth(column, width);
+    column.typeCode = static_cast<std::int16_t>(type);
+    column.hasTime = hasTime;
+    const auto d = DefineColumn(column, all, conversion);
+    return QStringLiteral("%1/%2").arg(d.typeCode).arg(d.size);
+  };
+  const auto expect = [](int type, int size) {
+    return QStringLiteral("%1/%2").arg(type).arg(size);
+  };
+  const auto single = Conversion::SingleSheet;
+  const auto whole = Conversion::WholeWorkbook;
+  EXPECT_EQ(define(300, adVarWChar, true, single), expect(adVarWChar, 254));
+  EXPECT_EQ(define(300, adVarWChar, true, whole), expect(adLongVarWChar, 300));
+  EXPECT_EQ(define(0, adDouble, true, whole), expect(adVarWChar, 1));
+  EXPECT_EQ(define(12, adDouble, true, single), expect(adVarWChar, 12));
+  EXPECT_EQ(define(12, adDouble, false, single), expect(adDouble, 0));
+  EXPECT_EQ(define(0, adVarWChar, false, whole), expect(adVarWChar, 1));
+  EXPECT_EQ(define(255, adVarWChar, false, whole), expect(adVarWChar, 254));
+  EXPECT_EQ(define(10, adDate, false, single), expect(adDate, 0));
+  EXPECT_EQ(define(19, adDate, false, single, true), expect(adVarWChar, 19));
+  EXPECT_EQ(define(400, adLongVarWChar, false, single), expect(adLongVarWChar, 0));
+}
+
+TEST(ColumnDefinitions, WidthBeyondSixteenBitsIsRefusedAndKept) {
+  ColumnLayout column;
+  MeasureWidth(column, 40);
+  EXPECT_THROW(MeasureWidth(column, 40000), std::overflow_error);
+  EXPECT_EQ(column.width, 40);
+}
+
+}  // namespace
+}  // namespace brelloquin
