@@ -1,0 +1,271 @@
+#include "workbook/xlsx_sheet.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "workbook/xlsx_values.h"
+#include "workbook/xlsx_xml.h"
+
+namespace brelloquin::workbook::xlsx {
+
+namespace {
+
+// The t attribute of a cell.
+enum class ValueType : std::uint8_t {
+  Number,
+  SharedString,
+  InlineString,
+  FormulaString,
+  Boolean,
+  Error,
+  IsoDate,
+  Unknown
+};
+
+ValueType TypeOf(const char* t) {
+  if (!t || std::strcmp(t, "n") == 0) return ValueType::Number;
+  if (std::strcmp(t, "s") == 0) return ValueType::SharedString;
+  if (std::strcmp(t, "str") == 0) return ValueType::FormulaString;
+  if (std::strcmp(t, "inlineStr") == 0) return ValueType::InlineString;
+  if (std::strcmp(t, "b") == 0) return ValueType::Boolean;
+  if (std::strcmp(t, "e") == 0) return ValueType::Error;
+  if (std::strcmp(t, "d") == 0) return ValueType::IsoDate;
+  return ValueType::Unknown;
+}
+
+// Qt keeps the reference count in a 16-byte header just before the characters.
+void PrefetchReferenceCount(const QString& text) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(
+      reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(text.constData()) - 16), 1);
+#endif
+}
+
+bool Is(const char* name, char c) { return name[0] == c && name[1] == '\0'; }
+
+// What an element is to the sheet reader, handed back when it closes.
+enum Tag : std::uint8_t { kOther, kRow, kCell, kValue, kInline, kText, kPhonetic };
+
+class SheetHandler final : public XmlHandler {
+ public:
+  explicit SheetHandler(const SheetContext& context) : context_(context) {}
+
+  std::uint8_t startElement(const XmlName& name, const char** attributes) override {
+    if (name.ns != Ns::Main) return kOther;
+    const char* local = name.local;
+    if (Is(local, 'c')) {
+      if (!inRow_) return kOther;
+      startCell(attributes);
+      return kCell;
+    }
+    if (Is(local, 'v')) {
+      if (!inCell_) return kOther;
+      value_.clear();
+      hasValue_ = true;
+      capture = &value_;
+      return kValue;
+    }
+    if (std::strcmp(local, "row") == 0) {
+      startRow(attributes);
+      return kRow;
+    }
+    if (Is(local, 't')) {
+      if (!inInline_ || inPhonetic_) return kOther;
+      capture = &inline_;
+      return kText;
+    }
+    if (std::strcmp(local, "is") == 0) {
+      if (!inCell_) return kOther;
+      inInline_ = hasInline_ = true;
+      return kInline;
+    }
+    if (std::strcmp(local, "rPh") == 0) {
+      inPhonetic_ = true;
+      return kPhonetic;
+    }
+    return kOther;
+  }
+
+  void endElement(std::uint8_t code) override {
+    switch (code) {
+      case kValue:
+      case kText:
+        capture = nullptr;
+        break;
+      case kCell:
+        finishCell();
+        inCell_ = false;
+        break;
+      case kRow:
+        inRow_ = false;
+        break;
+      case kInline:
+        inInline_ = false;
+        break;
+      case kPhonetic:
+        inPhonetic_ = false;
+        break;
+    }
+  }
+
+  // Hands the queued cells over once the part is parsed.
+  SheetData finish() {
+    while (queued_ > 0) release();
+    return std::move(data_);
+  }
+
+ private:
+  void startRow(const char** attributes) {
+    // A row without a number follows the previous one; an unreadable number puts the row out
+    // of range, so its cells are skipped.
+    if (const char* number = Attribute(attributes, "r")) {
+      const auto value = ParseIndex(number);
+      row_ = value && *value >= 1 && *value <= kMaxRows ? static_cast<std::int64_t>(*value - 1)
+                                                        : std::int64_t{kMaxRows};
+    } else {
+      ++row_;
+    }
+    inRow_ = true;
+    cellRow_ = row_;
+    col_ = -1;
+  }
+
+  void startCell(const char** attributes) {
+    const char* reference = nullptr;
+    const char* type = nullptr;
+    const char* style = nullptr;
+    for (; *attributes; attributes += 2) {
+      const char* attribute = attributes[0];
+      if (Is(attribute, 'r'))
+        reference = attributes[1];
+      else if (Is(attribute, 't'))
+        type = attributes[1];
+      else if (Is(attribute, 's'))
+        style = attributes[1];
+    }
+    valid_ = true;
+    if (reference) {
+      // A cell without a reference follows the previous cell of its row.
+      if (const auto position = ParseCellReference(reference)) {
+        cellRow_ = position->row;
+        col_ = position->col;
+      } else {
+        valid_ = false;
+        ++col_;
+      }
+    } else {
+      ++col_;
+    }
+    type_ = TypeOf(type);
+    isDateStyle_ = false;
+    if (style) {
+      const auto index = ParseIndex(style);
+      isDateStyle_ = index && *index < context_.dateStyles.size() && context_.dateStyles[*index];
+    }
+    inCell_ = true;
+    hasValue_ = hasInline_ = false;
+    inline_.clear();
+  }
+
+  void finishCell() {
+    if (!valid_ || cellRow_ < 0 || cellRow_ >= kMaxRows || col_ < 0 || col_ >= kMaxColumns) return;
+    Cell cell;
+    cell.row = static_cast<std::uint32_t>(cellRow_);
+    cell.col = static_cast<std::uint32_t>(col_);
+    // A formula without a cached result has no <v>: the cell is empty.
+    switch (type_) {
+      case ValueType::Number: {
+        const auto number = hasValue_ ? ParseNumber(value_) : std::nullopt;
+        if (!number) return;
+        cell.kind = isDateStyle_ ? CellKind::Date : CellKind::Number;
+        cell.number = isDateStyle_ && context_.date1904 ? *number + k1904Offset : *number;
+        break;
+      }
+      case ValueType::SharedString: {
+        const auto index = hasValue_ ? ParseIndex(value_) : std::nullopt;
+        if (!index || *index >= context_.sharedStrings.size()) return;
+        const QString& shared = context_.sharedStrings[*index];
+        if (shared.isEmpty()) return;
+        cell.kind = CellKind::Text;
+        return queue(std::move(cell), &shared);
+      }
+      case ValueType::InlineString:
+      case ValueType::FormulaString:
+        if (!hasInline_ && !hasValue_) return;
+        cell.kind = CellKind::Text;
+        cell.text = DecodeText(hasInline_ ? inline_ : value_);
+        break;
+      case ValueType::Boolean:
+        if (!hasValue_) return;
+        if (value_ == "1" || value_ == "true") {
+          cell.number = 1;
+        } else if (value_ != "0" && value_ != "false") {
+          return;
+        }
+        cell.kind = CellKind::Boolean;
+        break;
+      case ValueType::Error:
+        if (!hasValue_) return;
+        cell.kind = CellKind::Error;
+        break;
+      case ValueType::IsoDate: {
+        const auto serial = hasValue_ ? ParseIsoDate(value_) : std::nullopt;
+        if (!serial) return;
+        cell.kind = CellKind::Date;
+        cell.number = *serial;
+        break;
+      }
+      case ValueType::Unknown:
+        return;
+    }
+    if (cell.kind == CellKind::Text && cell.text.isEmpty()) return;
+    queue(std::move(cell), nullptr);
+  }
+
+  // Copying a shared string touches its reference count, a cache miss for most strings of a
+  // large table. Finished cells wait in a short queue while that count is prefetched.
+  void queue(Cell&& cell, const QString* shared) {
+    if (shared) PrefetchReferenceCount(*shared);
+    if (queued_ == kQueueSize) release();
+    queue_[(first_ + queued_++) % kQueueSize] = {std::move(cell), shared};
+  }
+
+  void release() {
+    Pending& pending = queue_[first_];
+    if (pending.shared) pending.cell.text = *pending.shared;
+    data_.add(std::move(pending.cell));
+    first_ = (first_ + 1) % kQueueSize;
+    --queued_;
+  }
+
+  struct Pending {
+    Cell cell;
+    const QString* shared;  // the text still to copy, if any
+  };
+  static constexpr std::size_t kQueueSize = 16;
+  std::array<Pending, kQueueSize> queue_;
+  std::size_t first_ = 0, queued_ = 0;
+  SheetData data_;
+
+  const SheetContext& context_;
+  bool inRow_ = false, inCell_ = false, inInline_ = false, inPhonetic_ = false;
+  std::int64_t row_ = -1;      // the current row element
+  std::int64_t cellRow_ = -1;  // the row of the current cell
+  std::int64_t col_ = -1;      // the column of the current cell
+  bool valid_ = false, isDateStyle_ = false, hasValue_ = false, hasInline_ = false;
+  ValueType type_ = ValueType::Number;
+  std::string value_;   // the text of <v>
+  std::string inline_;  // the texts of <is>
+};
+
+}  // namespace
+
+SheetData ReadSheetPart(ZipPart& part, const SheetContext& context) {
+  SheetHandler handler(context);
+  ParseXml(part, handler);
+  return handler.finish();
+}
+
+}  // namespace brelloquin::workbook::xlsx

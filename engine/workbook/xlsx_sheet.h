@@ -1,0 +1,23 @@
+#pragma once
+// The cells of one worksheet part.
+
+#include <QString>
+#include <vector>
+
+#include "workbook/sheet.h"
+
+namespace brelloquin::workbook::xlsx {
+
+class ZipPart;
+
+// What the cells of every sheet refer to.
+struct SheetContext {
+  const std::vector<QString>& sharedStrings;
+  const std::vector<bool>& dateStyles;  // by cell format index
+  bool date1904 = false;
+};
+
+// Throws WorkbookError when the part is not well-formed.
+SheetData ReadSheetPart(ZipPart& part, const SheetContext& context);
+
+}  // namespace brelloquin::workbook::xlsx
