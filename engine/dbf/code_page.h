@@ -21,6 +21,7 @@ class CodePage {
   std::uint8_t languageDriver() const;
   // A character the code page lacks becomes "?"; a multibyte character is never split.
   QByteArray encode(const QString& text) const;
+  // A byte sequence the code page does not define becomes U+FFFD.
   QString decode(const QByteArray& bytes) const;
 
  private:

@@ -25,11 +25,14 @@ class DbfError : public std::runtime_error {
 enum class Flavour { DBase3, DBase4 };
 
 struct FieldSpec {
-  QString name;     // at most 10 characters, ASCII
-  char type = 'C';  // 'C', 'N', 'D', 'L' or 'M'
-  int length = 1;
-  int decimals = 0;
+  QString name;      // 1 to 10 ASCII letters, digits and "_"; unique ignoring case
+  char type = 'C';   // 'C', 'N', 'D', 'L' or 'M'
+  int length = 1;    // C: 1-254, N: 1-20; D, L and M have the fixed widths 8, 1 and 10
+  int decimals = 0;  // N only: 0-15, leaving room for the point and one digit
 };
+
+// The memo file beside a table: same stem, extension ".dbt" (".DBT" beside a ".DBF").
+QString MemoPath(const QString& dbfPath);
 
 // Writes the header of an empty table (and an empty memo file when a field is 'M'), replacing
 // what is there. Throws DbfError.

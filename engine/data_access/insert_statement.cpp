@@ -1,0 +1,113 @@
+#include "data_access/insert_statement.h"
+
+#include "data_access/data_access_error.h"
+
+namespace brelloquin::data_access {
+namespace {
+
+class Parser {
+ public:
+  explicit Parser(QStringView text) : text_(text) {}
+
+  InsertStatement parse() {
+    InsertStatement statement;
+    keyword(u"insert");
+    keyword(u"into");
+    statement.table = bracketed(QStringLiteral("the table name"));
+    symbol(u'(');
+    do statement.fields.push_back(bracketed(QStringLiteral("a field name")));
+    while (optionalSymbol(u','));
+    symbol(u')');
+    keyword(u"values");
+    symbol(u'(');
+    do statement.values.push_back(value());
+    while (optionalSymbol(u','));
+    symbol(u')');
+    skipBlanks();
+    if (at_ != text_.size()) fail(QStringLiteral("unexpected text after the closing \")\""));
+    if (statement.fields.size() != statement.values.size())
+      throw DataAccessError(kErrQuery, QStringLiteral("The INSERT statement names %1 fields but "
+                                                      "gives %2 values.")
+                                           .arg(statement.fields.size())
+                                           .arg(statement.values.size()));
+    return statement;
+  }
+
+ private:
+  [[noreturn]] void fail(const QString& what) const {
+    throw DataAccessError(kErrQuery,
+                          QStringLiteral("Syntax error in INSERT statement at character %1: %2.")
+                              .arg(at_ + 1)
+                              .arg(what));
+  }
+
+  void skipBlanks() {
+    while (at_ < text_.size() && text_[at_].isSpace()) ++at_;
+  }
+
+  void keyword(QStringView word) {
+    skipBlanks();
+    if (!text_.mid(at_).startsWith(word, Qt::CaseInsensitive))
+      fail(QStringLiteral("expected \"%1\"").arg(word));
+    at_ += word.size();
+    if (at_ < text_.size() && (text_[at_].isLetterOrNumber() || text_[at_] == u'_'))
+      fail(QStringLiteral("expected a blank after \"%1\"").arg(word));
+  }
+
+  bool optionalSymbol(QChar symbol) {
+    skipBlanks();
+    if (at_ == text_.size() || text_[at_] != symbol) return false;
+    ++at_;
+    return true;
+  }
+
+  void symbol(QChar symbol) {
+    if (!optionalSymbol(symbol)) fail(QStringLiteral("expected \"%1\"").arg(symbol));
+  }
+
+  QString bracketed(const QString& what) {
+    skipBlanks();
+    if (at_ == text_.size() || text_[at_] != u'[')
+      fail(QStringLiteral("expected %1 in brackets").arg(what));
+    const qsizetype close = text_.indexOf(u']', at_ + 1);
+    if (close < 0) fail(QStringLiteral("%1 has no closing \"]\"").arg(what));
+    if (close == at_ + 1) fail(QStringLiteral("%1 is empty").arg(what));
+    const QString name = text_.mid(at_ + 1, close - at_ - 1).toString();
+    at_ = close + 1;
+    return name;
+  }
+
+  // 'literal' or 'literal'+'literal'+...
+  QString value() {
+    QString text = literal();
+    while (optionalSymbol(u'+')) text += literal();
+    return text;
+  }
+
+  QString literal() {
+    skipBlanks();
+    if (at_ == text_.size() || text_[at_] != u'\'') fail(QStringLiteral("expected a quoted value"));
+    const qsizetype start = at_;
+    QString text;
+    for (;;) {
+      const qsizetype close = text_.indexOf(u'\'', at_ + 1);
+      if (close < 0) {
+        at_ = start;
+        fail(QStringLiteral("the quoted value is not closed"));
+      }
+      text += text_.mid(at_ + 1, close - at_ - 1);
+      at_ = close + 1;
+      if (at_ == text_.size() || text_[at_] != u'\'') return text;
+      text += u'\'';  // '' stands for one apostrophe
+    }
+  }
+
+  QStringView text_;
+  qsizetype at_ = 0;
+};
+
+}  // namespace
+
+InsertStatement ParseInsertStatement(const QString& statement) { return Parser(statement).parse(); }
+
+}  // namespace brelloquin::data_access

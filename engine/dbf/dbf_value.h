@@ -1,0 +1,18 @@
+#pragma once
+// Text values turned into the bytes of character, numeric, date and logical fields.
+
+#include <QByteArray>
+#include <QString>
+
+#include "dbf/dbf_table.h"
+
+namespace brelloquin::dbf {
+
+// The field's bytes for a non-empty text; field.type is one of C, N, D and L. Throws DbfError,
+// naming the field, for a text the field cannot hold as it is.
+QByteArray FieldBytes(const FieldSpec& field, const QString& text, const CodePage& codePage);
+
+// The field's bytes for a blank value (nullopt or ""), of any type.
+QByteArray BlankFieldBytes(const FieldSpec& field);
+
+}  // namespace brelloquin::dbf

@@ -1,0 +1,118 @@
+#include "dbf/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace brelloquin::dbf {
+namespace {
+
+CodePage Page(int number) { return CodePage::FromWindows(number).value(); }
+
+QByteArray Bytes(std::initializer_list<unsigned char> bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.begin()),
+                    static_cast<qsizetype>(bytes.size()));
+}
+
+TEST(CodePageTest, EncodesAndDecodesInTheCodePage) {
+  const QString russian = QStringLiteral(u"Привет, €");
+  const QByteArray bytes = Bytes({0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2, ',', ' ', 0x88});
+  EXPECT_EQ(Page(1251).encode(russian), bytes);
+  EXPECT_EQ(Page(1251).decode(bytes), russian);
+  EXPECT_EQ(Page(866).encode(QStringLiteral(u"Жж")), Bytes({0x86, 0xA6}));
+  EXPECT_EQ(Page(1252).decode("plain ASCII"), QStringLiteral("plain ASCII"));
+
+  // glibc decomposes Vietnamese letters into base letter and tone mark; decoding recomposes.
+  const QString vietnamese = QStringLiteral(u"Tiếng Việt");
+  EXPECT_EQ(Page(1258).decode(Page(1258).encode(vietnamese)), vietnamese);
+}
+
+TEST(CodePageTest, EveryMissingCharacterBecomesOneQuestionMark) {
+  EXPECT_EQ(Page(1252).encode(QStringLiteral(u"Жx😀b")), QByteArray("?x?b"));
+  QString loneSurrogates;
+  loneSurrogates.append(QChar(0xD800)).append(u'a').append(QChar(0xDC00));
+  EXPECT_EQ(Page(1252).encode(loneSurrogates), QByteArray("?a?"));
+  EXPECT_EQ(Page(1251).encode(QStringLiteral(u"日本")), QByteArray("??"));
+}
+
+TEST(CodePageTest, DoubleByteCharactersStayWhole) {
+  const QString japanese = QStringLiteral(u"日€本abc");
+  const QByteArray bytes = Bytes({0x93, 0xFA, '?', 0x96, 0x7B, 'a', 'b', 'c'});
+  EXPECT_EQ(Page(932).encode(japanese), bytes);
+  EXPECT_EQ(Page(932).decode(Bytes({0x93, 0xFA, 0x96, 0x7B})), QStringLiteral(u"日本"));
+  EXPECT_EQ(Page(936).decode(Page(936).encode(QStringLiteral(u"中文"))), QStringLiteral(u"中文"));
+  EXPECT_EQ(Page(949).decode(Page(949).encode(QStringLiteral(u"한국어"))),
+            QStringLiteral(u"한국어"));
+  EXPECT_EQ(Page(950).decode(Page(950).encode(QStringLiteral(u"繁體"))), QStringLiteral(u"繁體"));
+}
+
+TEST(CodePageTest, UndefinedBytesDecodeToReplacementCharacters) {
+  EXPECT_EQ(Page(1252).decode(Bytes({0x81, 0x80})), QStringLiteral(u"\uFFFD€"));
+  // A lead byte cut off at the end of the text.
+  EXPECT_EQ(Page(932).decode(Bytes({'a', 0x93})), QStringLiteral(u"a\uFFFD"));
+}
+
+TEST(CodePageTest, LanguageDriverBytes) {
+  const std::map<int, std::uint8_t> expected{
+      {437, 0x01},  {850, 0x02},  {866, 0x65},  {874, 0x7C},  {932, 0x7B},  {936, 0x7A},
+      {949, 0x79},  {950, 0x78},  {1250, 0xC8}, {1251, 0xC9}, {1252, 0x03}, {1253, 0xCB},
+      {1254, 0xCA}, {1255, 0x7D}, {1256, 0x7E}, {1257, 0xCC}, {1258, 0xA3}};
+  for (const auto& [number, driver] : expected) {
+    EXPECT_EQ(Page(number).languageDriver(), driver) << number;
+    EXPECT_EQ(CodePage::FromLanguageDriver(driver)->windowsCodePage(), number) << number;
+    EXPECT_GE(Page(number).encode(QStringLiteral(u"a\u0100")).size(), 2) << number;  // converts
+  }
+  // Bytes other dBase products write for the same code pages.
+  EXPECT_EQ(CodePage::FromLanguageDriver(0x13)->windowsCodePage(), 932);
+  EXPECT_EQ(CodePage::FromLanguageDriver(0x57)->windowsCodePage(), 1252);
+  EXPECT_EQ(CodePage::FromLanguageDriver(0x26)->windowsCodePage(), 866);
+  EXPECT_FALSE(CodePage::FromLanguageDriver(0x00));
+  EXPECT_FALSE(CodePage::FromLanguageDriver(0xF0));
+  EXPECT_FALSE(CodePage::FromWindows(1200));
+  EXPECT_FALSE(CodePage::FromWindows(65001));
+}
+
+#ifndef _WIN32
+class LocaleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : kVariables) {
+      if (const char* value = std::getenv(name)) saved_[name] = value;
+      unsetenv(name);
+    }
+  }
+  void TearDown() override {
+    for (const char* name : kVariables) {
+      unsetenv(name);
+      if (saved_.count(name)) setenv(name, saved_[name].c_str(), 1);
+    }
+  }
+  static int For(const char* lcAll, const char* lcCtype, const char* lang) {
+    setenv("LC_ALL", lcAll, 1);
+    setenv("LC_CTYPE", lcCtype, 1);
+    setenv("LANG", lang, 1);
+    return CodePage::ForSystemLocale().windowsCodePage();
+  }
+  static constexpr const char* kVariables[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  std::map<std::string, std::string> saved_;
+};
+
+TEST_F(LocaleTest, LanguageChoosesTheCodePage) {
+  EXPECT_EQ(CodePage::ForSystemLocale().windowsCodePage(), 1252);  // nothing set
+  EXPECT_EQ(For("", "", "ru_RU.UTF-8"), 1251);
+  EXPECT_EQ(For("", "pl_PL", "ru_RU"), 1250);
+  EXPECT_EQ(For("el_GR.UTF-8", "pl_PL", "ru_RU"), 1253);
+  const std::map<std::string, int> expected{
+      {"uk_UA", 1251}, {"sr_RS", 1251}, {"sr_RS@latin", 1250}, {"cs_CZ", 1250}, {"tr_TR", 1254},
+      {"he_IL", 1255}, {"fa_IR", 1256}, {"lv_LV", 1257},       {"vi_VN", 1258}, {"th_TH", 874},
+      {"ja_JP", 932},  {"ko_KR", 949},  {"zh_CN", 936},        {"zh_SG", 936},  {"zh_TW", 950},
+      {"zh_HK", 950},  {"de_DE", 1252}, {"C.UTF-8", 1252},     {"POSIX", 1252}, {"kab_DZ", 1252}};
+  for (const auto& [locale, codePage] : expected)
+    EXPECT_EQ(For(locale.c_str(), "", ""), codePage) << locale;
+}
+#endif
+
+}  // namespace
+}  // namespace brelloquin::dbf
