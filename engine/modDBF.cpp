@@ -47,7 +47,10 @@ constexpr SheetSteps kWholeWorkbookSteps{194, 196, 198, 200, 206,        214,   
                                          238, 240, 244, 250, {338, 346}, {426, 438}, 442, 444,
                                          446, 448, 450, 498, 500,        502};
 
-QString Doubled(QString text) { return text.replace(u'\'', QStringLiteral("''")); }
+QString Doubled(QString text) {
+  if (text.contains(u'\'')) text.replace(u'\'', QStringLiteral("''"));
+  return text;
+}
 
 // A value's text as the whole-workbook conversion writes it: line feeds as "<br>", no CR.
 QString WholeWorkbookText(QString text) {
@@ -93,9 +96,11 @@ class SheetConversion {
   }
 
  private:
-  QString TextToMeasure(const data_access::Variant& value) const {
-    return conversion_ == Conversion::WholeWorkbook ? WholeWorkbookText(value.Text())
-                                                    : value.Text();
+  // The length of the value as it will be written.
+  qsizetype WrittenLength(const data_access::Variant& value) const {
+    const QString* text = value.StringValue();
+    if (!text || conversion_ == Conversion::SingleSheet) return value.TextLength();
+    return text->size() + 3 * text->count(u'\n') - text->count(u'\r');
   }
 
   void Measure(Recordset& rows) {
@@ -121,7 +126,7 @@ class SheetConversion {
           if (value.kind() == data_access::Variant::Kind::Date &&
               value.number() != static_cast<double>(static_cast<long long>(value.number())))
             column.hasTime = true;
-          MeasureWidth(column, TextToMeasure(value).size());
+          MeasureWidth(column, WrittenLength(value));
         });
       }
       if (!steps_(n_.nextRow, [&] { rows.MoveNext(); })) break;
@@ -167,18 +172,31 @@ class SheetConversion {
     return steps_(d.appendTable, [&] { catalog.AppendTable(table); });
   }
 
-  QString Item(const data_access::Variant& value, std::size_t field) const {
+  // Appends one value of the row to the statement, quoted the way each conversion quotes it.
+  void AppendItem(QString& statement, const data_access::Variant& value, std::size_t field) const {
     if (conversion_ == Conversion::WholeWorkbook) {
       const QString text = WholeWorkbookText(value.Text());
-      const QString item = u'\'' + Doubled(text) + u'\'';
-      return item.size() + 1 > 254 ? Pieces(text, host_.yield) : item;
+      const QString doubled = Doubled(text);
+      if (doubled.size() + 3 > 254) {
+        statement += Pieces(text, host_.yield);
+        return;
+      }
+      statement += u'\'';
+      statement += doubled;
+      statement += u'\'';
+      return;
     }
     QString text = value.Text();
     text.replace(u'\n', u' ');
     text.replace(u'\r', u' ');
     // A memo field holds the whole text; other fields hold at most 254 characters.
-    if (definitions_[field].typeCode == adLongVarWChar) return Pieces(text, [] {});
-    return u'\'' + Doubled(text.left(254)) + u'\'';
+    if (definitions_[field].typeCode == adLongVarWChar) {
+      statement += Pieces(text, [] {});
+      return;
+    }
+    statement += u'\'';
+    statement += Doubled(text.left(254));
+    statement += u'\'';
   }
 
   bool WriteRows(Connection& workbook, Recordset& rows, Connection& dbf, const QString& sheetName,
@@ -198,10 +216,13 @@ class SheetConversion {
       QString statement;
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
-        QStringList items;
-        for (std::size_t i = 0; i < definitions_.size(); ++i)
-          items << Item(fields[static_cast<int>(i)].Value(), i);
-        statement = head + items.join(u',') + u')';
+        statement.reserve(head.size() + 64 * static_cast<qsizetype>(definitions_.size()));
+        statement += head;
+        for (std::size_t i = 0; i < definitions_.size(); ++i) {
+          if (i > 0) statement += u',';
+          AppendItem(statement, fields[static_cast<int>(i)].Value(), i);
+        }
+        statement += u')';
       });
       steps_(n_.execute, [&] { dbf.Execute(statement); });
       if (!steps_(n_.moveNext, [&] { rows.MoveNext(); })) break;

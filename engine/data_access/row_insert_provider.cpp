@@ -44,23 +44,28 @@ void RowInsertProvider::Execute(const QString& statement) {
     throw DataAccessError(kErrQuery, QStringLiteral("The table '%1' is not open here; this "
                                                     "connection writes '%2'.")
                                          .arg(insert.table, tableName_));
-  const auto& fields = table_->fields();
-  std::vector<std::optional<QString>> values(fields.size());
-  std::vector<bool> named(fields.size(), false);
-  for (std::size_t i = 0; i < insert.fields.size(); ++i) {
-    std::size_t f = 0;
-    while (f < fields.size() && fields[f].name.compare(insert.fields[i], Qt::CaseInsensitive) != 0)
-      ++f;
-    if (f == fields.size())
-      throw DataAccessError(
-          kErrQuery,
-          QStringLiteral("The table '%1' has no field '%2'.").arg(tableName_, insert.fields[i]));
-    if (named[f])
-      throw DataAccessError(kErrQuery,
-                            QStringLiteral("The field '%1' is named twice.").arg(insert.fields[i]));
-    named[f] = true;
-    values[f] = insert.values[i];
+  // Every row names the same fields; their places are found once.
+  if (insert.fields != mappedNames_) {
+    const auto& fields = table_->fields();
+    std::vector<std::size_t> places;
+    std::vector<bool> named(fields.size(), false);
+    for (const QString& name : insert.fields) {
+      std::size_t f = 0;
+      while (f < fields.size() && fields[f].name.compare(name, Qt::CaseInsensitive) != 0) ++f;
+      if (f == fields.size())
+        throw DataAccessError(
+            kErrQuery, QStringLiteral("The table '%1' has no field '%2'.").arg(tableName_, name));
+      if (named[f])
+        throw DataAccessError(kErrQuery,
+                              QStringLiteral("The field '%1' is named twice.").arg(name));
+      named[f] = true;
+      places.push_back(f);
+    }
+    mappedNames_ = insert.fields;
+    places_ = std::move(places);
   }
+  std::vector<std::optional<QString>> values(table_->fields().size());
+  for (std::size_t i = 0; i < places_.size(); ++i) values[places_[i]] = insert.values[i];
   try {
     table_->appendRecord(values);
   } catch (const dbf::DbfError& e) {

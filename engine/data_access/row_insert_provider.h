@@ -1,7 +1,9 @@
 #pragma once
 // The row-insert provider: one "insert into" statement at a time into an existing DBF file.
 
+#include <QString>
 #include <memory>
+#include <vector>
 
 #include "data_access/provider.h"
 #include "dbf/dbf_table.h"
@@ -19,6 +21,8 @@ class RowInsertProvider : public Provider {
  private:
   QString tableName_;
   std::unique_ptr<dbf::TableAppender> table_;
+  std::vector<QString> mappedNames_;  // the field list of the last statement
+  std::vector<std::size_t> places_;   // where each of its fields stands in the table
 };
 
 }  // namespace brelloquin::data_access

@@ -35,6 +35,10 @@ class Variant {
 
   // The runtime's standard conversion to text; Null gives the empty text.
   QString Text() const;
+  // The length of Text(), without building it.
+  qsizetype TextLength() const;
+  // The text itself when the value is text, else null.
+  const QString* StringValue() const { return kind_ == Kind::String ? &text_ : nullptr; }
 
  private:
   Variant(Kind kind, double number) : kind_(kind), number_(number) {}

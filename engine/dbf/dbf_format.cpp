@@ -9,7 +9,7 @@ namespace {
 
 // dBase III PLUS and dBase IV documentation: 128 and 255 fields, 4000 bytes to a record.
 int MaxFields(Flavour flavour) { return flavour == Flavour::DBase3 ? 128 : 255; }
-constexpr int kMaxRecordSize = 4000;
+constexpr int kMaxRecordSize = 65535;
 constexpr int kMaxCharacterLength = 254;
 // 20 digits as dBase IV allows; the data-access layer gives every number field N(20, 6).
 constexpr int kMaxNumericLength = 20;

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "data_access/dbase_catalog.h"
@@ -52,10 +51,7 @@ class Conversion : public ::testing::Test {
 
 QStringList Column(const testing::DbfContents& dbf, int index) {
   QStringList values;
-  // Character fields come back padded; trailing blanks are no part of a cell's value.
-  static const QRegularExpression kTrailing(QStringLiteral(" +$"));
-  for (const auto& record : dbf.records)
-    values << record.toArray()[index].toString().remove(kTrailing);
+  for (const auto& record : dbf.records) values << record.toArray()[index].toString();
   return values;
 }
 

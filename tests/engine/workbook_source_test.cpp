@@ -67,8 +67,20 @@ TEST(TextForm, NumbersAsPercent15GAndDates) {
   // A time a hair below the next second rounds to it, not down to a wrong second.
   EXPECT_EQ(DateText(45000 + 59.9999999 / 86400), QStringLiteral("2023-03-15 00:01:00"));
   EXPECT_EQ(DateText(1), QStringLiteral("1899-12-31"));
+  // Beyond 9999-12-31 no date can be written: the serial stands as a number.
+  EXPECT_EQ(DateText(2958466), QStringLiteral("2958466"));
   EXPECT_EQ(data_access::Variant::Boolean(true).Text(), QStringLiteral("True"));
   EXPECT_EQ(data_access::Variant::Boolean(false).Text(), QStringLiteral("False"));
+}
+
+TEST(TextForm, LengthWithoutTextMatchesTheText) {
+  using data_access::Variant;
+  for (const Variant& v :
+       {Variant::Double(12.5), Variant::Double(-1e-300), Variant::Double(123456789012345.0),
+        Variant::Double(1.0 / 3), Variant::Date(45000), Variant::Date(45000.25), Variant::Date(0.5),
+        Variant::Date(0), Variant::Date(9e6), Variant::Boolean(false),
+        Variant::String(QStringLiteral("ab")), Variant()})
+    EXPECT_EQ(v.TextLength(), v.Text().size()) << v.Text().toStdString();
 }
 
 }  // namespace
