@@ -49,7 +49,9 @@ void Connection::Open(const QString& connectionString) {
 
 void Connection::Close() {
   if (!provider_) throw ObjectClosed();
-  provider_.reset();
+  // Closed even when finishing fails; the failure is still reported.
+  const std::unique_ptr<Provider> provider = std::move(provider_);
+  provider->Close();
 }
 
 Provider& Connection::provider() {

@@ -31,6 +31,8 @@ class Provider {
   virtual std::unique_ptr<RowSource> OpenSchema(int schema) = 0;
   virtual std::unique_ptr<RowSource> Query(const QString& text) = 0;
   virtual void Execute(const QString& statement) = 0;
+  // Finishes what the provider still holds (writes not yet on disk); throws on failure.
+  virtual void Close() {}
 };
 
 // Rows held in memory (schema rowsets).

@@ -73,4 +73,12 @@ void RowInsertProvider::Execute(const QString& statement) {
   }
 }
 
+void RowInsertProvider::Close() {
+  try {
+    table_->flush();
+  } catch (const dbf::DbfError& e) {
+    throw DataAccessError(shell::kE_FAIL, e.description());
+  }
+}
+
 }  // namespace brelloquin::data_access

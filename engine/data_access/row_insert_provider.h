@@ -17,6 +17,7 @@ class RowInsertProvider : public Provider {
   std::unique_ptr<RowSource> OpenSchema(int schema) override;
   std::unique_ptr<RowSource> Query(const QString& text) override;
   void Execute(const QString& statement) override;
+  void Close() override;
 
  private:
   QString tableName_;

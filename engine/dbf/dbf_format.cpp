@@ -7,9 +7,10 @@
 namespace brelloquin::dbf::format {
 namespace {
 
-// dBase III PLUS and dBase IV documentation: 128 and 255 fields, 4000 bytes to a record.
+// dBase III PLUS and dBase IV documentation: 128 and 255 fields. Their 4000-byte records are
+// not enforced: a wide sheet still converts, and most readers take longer records; 255 fields
+// of 254 bytes stay within the header's 16-bit record size.
 int MaxFields(Flavour flavour) { return flavour == Flavour::DBase3 ? 128 : 255; }
-constexpr int kMaxRecordSize = 65535;
 constexpr int kMaxCharacterLength = 254;
 // 20 digits as dBase IV allows; the data-access layer gives every number field N(20, 6).
 constexpr int kMaxNumericLength = 20;
@@ -112,18 +113,10 @@ void CheckFields(Flavour flavour, std::vector<FieldSpec>& fields) {
                        .arg(MaxFields(flavour))
                        .arg(fields.size()));
   std::set<QString> seen;
-  int recordSize = 1;
   for (FieldSpec& field : fields) {
     CheckName(field.name, seen);
     CheckWidth(field);
-    recordSize += field.length;
   }
-  if (recordSize > kMaxRecordSize)
-    throw DbfError(QStringLiteral("A record of this table would take %1 bytes; a %2 record "
-                                  "holds at most %3.")
-                       .arg(recordSize)
-                       .arg(flavourName)
-                       .arg(kMaxRecordSize));
 }
 
 QByteArray DateAndCountBytes(QDate date, std::uint32_t recordCount) {

@@ -7,6 +7,10 @@
 #include "dbf/dbf_value.h"
 
 namespace brelloquin::dbf {
+namespace {
+constexpr qsizetype kFlushBytes = 256 * 1024;
+}
+
 void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
                  const CodePage& codePage) {
   format::Table table{flavour, fields, codePage, format::HeaderSize(fields.size())};
@@ -25,6 +29,9 @@ struct TableAppender::State {
   std::optional<MemoFile> memo;
   // The date of the change, taken once: asking for it costs more than writing a record.
   QDate today = QDate::currentDate();
+  // Records converted but not yet on disk, and how many they are.
+  QByteArray pending;
+  std::uint32_t pendingCount = 0;
 
   explicit State(const QString& path) : file(path), table(Open(file)) {
     if (table.hasMemo()) memo.emplace(MemoPath(path), table.flavour);
@@ -40,7 +47,29 @@ struct TableAppender::State {
 
 TableAppender::TableAppender(const QString& dbfPath) : state_(new State(dbfPath)) {}
 
-TableAppender::~TableAppender() { delete state_; }
+TableAppender::~TableAppender() {
+  try {
+    flush();
+  } catch (const DbfError&) {
+    // Whoever needs to know calls flush() first; a destructor cannot report.
+  }
+  delete state_;
+}
+
+void TableAppender::flush() {
+  if (state_->pendingCount == 0) return;
+  format::Table& table = state_->table;
+  // The records and the end-of-file marker first, then the count: a reader never finds the
+  // header counting a record that is not there.
+  state_->pending += format::kEndOfFile;
+  format::WriteAt(state_->file, table.recordOffset(table.recordCount), state_->pending);
+  format::WriteAt(
+      state_->file, format::kUpdateDateOffset,
+      format::DateAndCountBytes(state_->today, table.recordCount + state_->pendingCount));
+  table.recordCount += state_->pendingCount;
+  state_->pending.clear();
+  state_->pendingCount = 0;
+}
 
 const std::vector<FieldSpec>& TableAppender::fields() const { return state_->table.fields; }
 
@@ -76,13 +105,11 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
                                  .rightJustified(format::kMemoFieldLength, ' ');
     record.replace(offset, block.size(), block);
   }
-  // The record and the end-of-file marker first, then the count: a reader never finds the
-  // header counting a record that is not there.
-  record += format::kEndOfFile;
-  format::WriteAt(state_->file, table.recordOffset(table.recordCount), record);
-  format::WriteAt(state_->file, format::kUpdateDateOffset,
-                  format::DateAndCountBytes(state_->today, table.recordCount + 1));
-  ++table.recordCount;
+  // Records go to disk in batches: two writes for every record would cost more than the rest
+  // of the conversion.
+  state_->pending += record;
+  ++state_->pendingCount;
+  if (state_->pending.size() >= kFlushBytes) flush();
 }
 
 }  // namespace brelloquin::dbf

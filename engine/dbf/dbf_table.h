@@ -39,8 +39,9 @@ QString MemoPath(const QString& dbfPath);
 void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
                  const CodePage& codePage);
 
-// An existing table opened for appending. Every record is on disk, with the record count in
-// the header updated, when appendRecord returns.
+// An existing table opened for appending. Records reach the disk in batches, at the latest on
+// flush() or when the appender goes; the record count in the header always matches the records
+// on disk.
 class TableAppender {
  public:
   explicit TableAppender(const QString& dbfPath);  // throws DbfError
@@ -52,6 +53,8 @@ class TableAppender {
   // One text per field (nullopt or "" gives a blank field), converted to the field's type.
   // Throws DbfError, naming the field, for anything that cannot be stored as it is.
   void appendRecord(const std::vector<std::optional<QString>>& values);
+  // Writes the records appended so far. Throws DbfError.
+  void flush();
 
  private:
   struct State;
