@@ -1,0 +1,127 @@
+// brelloquin-cli as a user runs it: output, refusals and exit status.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "engine/qt_printers.h"
+
+namespace {
+
+const QString kFixtures = QStringLiteral(BRELLOQUIN_SOURCE_DIR "/tests/fixtures/");
+
+struct CliRun {
+  int status;
+  QString out;
+  QString err;
+};
+
+CliRun Cli(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral(BRELLOQUIN_CLI), arguments);
+  process.waitForFinished(120000);
+  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+          QString::fromUtf8(process.readAllStandardError())};
+}
+
+TEST(Cli, WrongUsageExitsTwo) {
+  EXPECT_EQ(Cli({}).status, 2);
+  EXPECT_EQ(Cli({QStringLiteral("dump"), QStringLiteral("only-one")}).status, 2);
+  EXPECT_EQ(
+      Cli({QStringLiteral("convert"), QStringLiteral("x.xlsx"), QStringLiteral("--sheet")}).status,
+      2);
+  const CliRun unknown = Cli({QStringLiteral("batch"), QStringLiteral("x"),
+                              QStringLiteral("--code-page"), QStringLiteral("1200")});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("brelloquin-cli: unknown code page 1200")));
+}
+
+TEST(Cli, SheetsAndDumpWithEscapes) {
+  const CliRun sheets =
+      Cli({QStringLiteral("sheets"), kFixtures + QStringLiteral("sheet_names.xlsx")});
+  EXPECT_EQ(sheets.status, 0);
+  EXPECT_TRUE(sheets.out.startsWith(QStringLiteral("Sheet1$\n'Q1 Data$'\n'2014$'\n#Data$\n")));
+  const CliRun dump = Cli({QStringLiteral("dump"), kFixtures + QStringLiteral("formulas.xlsx"),
+                           QStringLiteral("Formulas$"), QStringLiteral("--no-header")});
+  EXPECT_EQ(dump.status, 0) << dump.err.toStdString();
+  const QStringList lines = dump.out.split(u'\n');
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("F1:5\tF2:202\tF3:11\t")));
+  // A CR inside a value is written as \r, a Null as \N.
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\tx\\r"))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("\t\\N\t")));
+}
+
+TEST(Cli, FailuresPrintTheReportAndExitOne) {
+  const CliRun missing =
+      Cli({QStringLiteral("sheets"), kFixtures + QStringLiteral("nothing.xlsx")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_TRUE(missing.err.contains(
+      QStringLiteral("\nin Velmorandt2/19/2015.Form1.listSheets at line 104\nIf Your Excel file "
+                     "is password-protected, just open it in MS Excel, don't close and try again\n"
+                     "Please email screenshot of this message to support@brelloquin.example\n")))
+      << missing.err.toStdString();
+  EXPECT_TRUE(missing.out.isEmpty());
+}
+
+TEST(Cli, ConvertRefusesAndNeverReplacesWithoutConsent) {
+  QTemporaryDir dir;
+  const QString book = dir.filePath(QStringLiteral("book.xlsx"));
+  ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("twin_basic.xlsx"), book));
+  EXPECT_EQ(Cli({QStringLiteral("convert"), QStringLiteral("  ")}).err,
+            QStringLiteral("You forgot to select Excel input file.\n"));
+  EXPECT_EQ(Cli({QStringLiteral("convert"), dir.filePath(QStringLiteral("none.xlsx"))}).err,
+            QStringLiteral("Excel input file not found.\n"));
+
+  // Without --sheet and --out: the first sheet, into the workbook's folder.
+  const CliRun first = Cli({QStringLiteral("convert"), book});
+  EXPECT_EQ(first.status, 0) << first.err.toStdString();
+  const QString people = dir.filePath(QStringLiteral("People.dbf"));
+  EXPECT_EQ(first.out, QStringLiteral("Done!\nFile ") + people + QStringLiteral(" was created.\n"));
+  QFile::resize(people, 10);
+  const CliRun again = Cli({QStringLiteral("convert"), book});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, people + QStringLiteral(" already exists.\n"));
+  EXPECT_EQ(QFileInfo(people).size(), 10);
+  // The file checked is the one the conversion writes, whatever --out spells.
+  const CliRun longName = Cli({QStringLiteral("convert"), book, QStringLiteral("--out"),
+                               dir.filePath(QStringLiteral("People list.dbf"))});
+  EXPECT_EQ(longName.status, 0) << longName.err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("People_l.dbf"))));
+  const CliRun replace = Cli({QStringLiteral("convert"), book, QStringLiteral("--overwrite"),
+                              QStringLiteral("--dbase4"), QStringLiteral("--all-chars")});
+  EXPECT_EQ(replace.status, 0) << replace.err.toStdString();
+  EXPECT_GT(QFileInfo(people).size(), 10);
+}
+
+TEST(Cli, BatchSearchesFoldersAndSaysDone) {
+  QTemporaryDir dir;
+  QDir(dir.path()).mkpath(QStringLiteral("in/sub"));
+  QDir(dir.path()).mkpath(QStringLiteral("in/.hidden"));
+  ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("twin_basic.xlsx"),
+                          dir.filePath(QStringLiteral("in/basic.xlsx"))));
+  ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("twin_formulas.xls"),
+                          dir.filePath(QStringLiteral("in/sub/formulas.xls"))));
+  ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("twin_basic.xlsx"),
+                          dir.filePath(QStringLiteral("in/~$basic.xlsx"))));
+  ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("twin_basic.xlsx"),
+                          dir.filePath(QStringLiteral("in/.hidden/skipped.xlsx"))));
+  const CliRun batch = Cli({QStringLiteral("batch"), dir.filePath(QStringLiteral("in"))});
+  EXPECT_EQ(batch.status, 0) << batch.err.toStdString();
+  EXPECT_TRUE(batch.out.endsWith(QStringLiteral("Done.\n")));
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("in/basic/People.dbf"))));
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("in/basic/Totals_2.dbf"))));
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("in/sub/formulas/Formulas.dbf"))));
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("in/~$basic"))));
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("in/.hidden/skipped"))));
+
+  const CliRun bad = Cli({QStringLiteral("batch"), dir.filePath(QStringLiteral("nothing.xlsx")),
+                          dir.filePath(QStringLiteral("in/basic.xlsx"))});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_TRUE(bad.err.contains(QStringLiteral("CreateDBFFromXLS at line 116")));
+  EXPECT_TRUE(bad.out.endsWith(QStringLiteral("Done.\n")));  // the run goes on to the end
+}
+
+}  // namespace

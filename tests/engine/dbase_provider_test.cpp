@@ -1,0 +1,145 @@
+// The dBase catalog and the row-insert provider, through the calls the engine makes.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "data_access/connection.h"
+#include "data_access/dbase_catalog.h"
+#include "engine/dbf_reader.h"
+#include "engine/qt_printers.h"
+
+namespace brelloquin::data_access {
+namespace {
+
+class DbaseProvider : public ::testing::Test {
+ protected:
+  void SetUp() override { SetDbfCodePage(dbf::CodePage::FromWindows(1252)); }
+  void TearDown() override { SetDbfCodePage(std::nullopt); }
+
+  QString CatalogString(const QString& type) const {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dir_.path() +
+           QStringLiteral(";Extended Properties=") + type + u';';
+  }
+
+  // Creates T.dbf with one field of each kind the engine defines.
+  void CreateTable(const QString& type = QStringLiteral("dBase III")) {
+    Catalog catalog;
+    catalog.SetActiveConnection(CatalogString(type));
+    Table table;
+    table.Name = QStringLiteral("T");
+    table.GetColumns().Append(QStringLiteral("Name"), adVarWChar, 5);
+    table.GetColumns().Append(QStringLiteral("Amount"), adDouble, 0);
+    table.GetColumns().Append(QStringLiteral("Day"), adDate, 0);
+    table.GetColumns().Append(QStringLiteral("Ok"), adBoolean, 0);
+    table.GetColumns().Append(QStringLiteral("Note"), adLongVarWChar, 0);
+    table.GetColumns().Append(QStringLiteral("Other"), 131, 0);
+    catalog.AppendTable(table);
+  }
+
+  void Open(Connection& connection) {
+    connection.Open(QStringLiteral("Provider=vfpoledb.1;Data Source=") + dir_.filePath("T.dbf") +
+                    QStringLiteral(";Collating Sequence=machine;"));
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(DbaseProvider, ColumnsRefuseEmptyAndRepeatedNames) {
+  Table table;
+  table.GetColumns().Append(QStringLiteral("Name"), adVarWChar, 5);
+  EXPECT_THROW(table.GetColumns().Append(QStringLiteral("NAME"), adVarWChar, 5), DataAccessError);
+  EXPECT_THROW(table.GetColumns().Append(QString(), adVarWChar, 5), DataAccessError);
+  table.GetColumns().Append(QStringLiteral("Two"), adDouble, 0);
+  table.GetColumns().Delete(table.GetColumns().Count() - 1);
+  EXPECT_EQ(table.GetColumns().Count(), 1);
+  EXPECT_THROW(table.GetColumns().Delete(3), DataAccessError);
+}
+
+TEST_F(DbaseProvider, OnlyDBaseThreeAndFourAreTableTypes) {
+  Catalog catalog;
+  EXPECT_THROW(catalog.SetActiveConnection(CatalogString(QStringLiteral("dBase 5.0"))),
+               DataAccessError);
+  EXPECT_NO_THROW(catalog.SetActiveConnection(CatalogString(QStringLiteral("dBase IV"))));
+}
+
+TEST_F(DbaseProvider, TypeCodesBecomeDbfFields) {
+  CreateTable();
+  const auto dbf = testing::ReadDbf(dir_.filePath("T.dbf"));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  QStringList fields;
+  for (const auto& f : dbf.fields)
+    fields << f.toArray()[1].toString() + QString::number(f.toArray()[2].toInt()) + u'.' +
+                  QString::number(f.toArray()[3].toInt());
+  EXPECT_EQ(fields, (QStringList{QStringLiteral("C5.0"), QStringLiteral("N20.6"),
+                                 QStringLiteral("D8.0"), QStringLiteral("L1.0"),
+                                 QStringLiteral("M10.0"), QStringLiteral("C254.0")}));
+  // A double-byte code page needs room for two bytes a character.
+  SetDbfCodePage(dbf::CodePage::FromWindows(932));
+  EXPECT_EQ(
+      FieldFor({QStringLiteral("N"), adVarWChar, 200}, *dbf::CodePage::FromWindows(932)).length,
+      254);
+  EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 5}, *dbf::CodePage::FromWindows(932)).length,
+            10);
+}
+
+TEST_F(DbaseProvider, InsertsConvertEachTextToItsField) {
+  CreateTable();
+  Connection connection;
+  Open(connection);
+  connection.Execute(QStringLiteral(
+      "insert into [T] ([Name],[Amount],[Day],[Ok],[Note],[Other]) values ('O''N','12.5',"
+      "'2014-01-31','True','a'+'b''c','x')"));
+  connection.Execute(QStringLiteral("INSERT INTO [t] ([note],[name]) VALUES ('', 'z')"));
+  connection.Close();
+  const auto dbf = testing::ReadDbf(dir_.filePath("T.dbf"));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  ASSERT_EQ(dbf.records.size(), 2);
+  const QJsonArray first = dbf.records[0].toArray();
+  EXPECT_EQ(first[0].toString(), QStringLiteral("O'N"));
+  EXPECT_DOUBLE_EQ(first[1].toDouble(), 12.5);
+  EXPECT_EQ(first[2].toString(), QStringLiteral("2014-01-31"));
+  EXPECT_TRUE(first[3].toBool());
+  EXPECT_EQ(first[4].toString(), QStringLiteral("ab'c"));
+  EXPECT_TRUE(dbf.records[1].toArray()[1].isNull());
+}
+
+TEST_F(DbaseProvider, WhatCannotBeStoredFailsClearlyAndTheRowIsNotWritten) {
+  CreateTable();
+  Connection connection;
+  Open(connection);
+  const auto refused = [&](const QString& statement) -> QString {
+    try {
+      connection.Execute(statement);
+    } catch (const DataAccessError& e) {
+      return e.description();
+    }
+    return QStringLiteral("accepted");
+  };
+  EXPECT_NE(refused(QStringLiteral("insert into [T] ([Name]) values ('toolong')")),
+            QStringLiteral("accepted"));
+  EXPECT_NE(refused(QStringLiteral("insert into [T] ([Amount]) values ('1E+15')")),
+            QStringLiteral("accepted"));
+  EXPECT_NE(refused(QStringLiteral("insert into [T] ([Amount]) values ('twelve')")),
+            QStringLiteral("accepted"));
+  EXPECT_NE(refused(QStringLiteral("insert into [T] ([Day]) values ('2014-01-31 08:30:00')")),
+            QStringLiteral("accepted"));
+  EXPECT_TRUE(refused(QStringLiteral("insert into [T] ([Nope]) values ('1')"))
+                  .contains(QStringLiteral("no field 'Nope'")));
+  EXPECT_TRUE(refused(QStringLiteral("insert into [Other] ([Name]) values ('1')"))
+                  .contains(QStringLiteral("'Other'")));
+  EXPECT_NE(refused(QStringLiteral("insert into [T] ([Name]) values ('a)")),
+            QStringLiteral("accepted"));
+  EXPECT_NE(refused(QStringLiteral("delete from [T]")), QStringLiteral("accepted"));
+  connection.Close();
+  EXPECT_EQ(testing::ReadDbf(dir_.filePath("T.dbf")).records.size(), 0);
+}
+
+TEST_F(DbaseProvider, RowsOpenOnlyOnAnExistingTable) {
+  Connection connection;
+  EXPECT_THROW(Open(connection), DataAccessError);
+  EXPECT_EQ(connection.State(), adStateClosed);
+}
+
+}  // namespace
+}  // namespace brelloquin::data_access
