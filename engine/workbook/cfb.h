@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace brelloquin::workbook::cfb {
@@ -21,13 +22,21 @@ class CompoundFile {
   std::vector<std::uint8_t> readStream(const QString& name) const;
 
  private:
-  struct Entry;
+  struct Entry {
+    QString name;
+    std::uint32_t start = 0;
+    std::uint64_t size = 0;
+  };
+  const Entry* find(const QString& name) const;
+  // The file after its header sector: sector n starts at n * sectorSize_.
+  std::span<const std::uint8_t> sectors() const;
+
   std::vector<std::uint8_t> bytes_;
-  // Filled by the implementation.
+  std::size_t sectorSize_ = 512;
   std::vector<std::uint32_t> fat_;
   std::vector<std::uint32_t> miniFat_;
   std::vector<std::uint8_t> miniStream_;
-  std::vector<QString> names_;
+  std::vector<Entry> streams_;
 };
 
 }  // namespace brelloquin::workbook::cfb
