@@ -74,4 +74,10 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path);
 // Serial of 1904-01-01 in the 1900 date system.
 inline constexpr double k1904Offset = 1462;
 
+// The serial of a date cell from its stored value: 1904 workbooks count their days from
+// 1904-01-01, but a time of day alone (a value under 1) means the same in either system.
+inline double DateSerial(double stored, bool date1904) {
+  return date1904 && !(stored >= 0 && stored < 1) ? stored + k1904Offset : stored;
+}
+
 }  // namespace brelloquin::workbook

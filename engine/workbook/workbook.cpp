@@ -38,6 +38,12 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
         QStringLiteral("The file '%1' is not an Excel workbook: it holds no workbook stream.")
             .arg(path));
   }
+  // An old Excel file that is a bare BIFF stream, without the compound file around it.
+  const int record = head.size() >= 4 ? bytes[0] | bytes[1] << 8 : 0;
+  if (record == 0x0009 || record == 0x0209 || record == 0x0409 || record == 0x0809) {
+    const QByteArray all = file.readAll();
+    return OpenXls(std::vector<std::uint8_t>(all.begin(), all.end()));
+  }
   throw WorkbookError(
       QStringLiteral("The file '%1' is not a workbook that can be read (neither .xlsx nor .xls).")
           .arg(path));

@@ -90,7 +90,7 @@ class XlsReader : public WorkbookReader {
   std::vector<std::uint8_t> stream_;
   Biff biff_ = Biff::V8;
   ByteText byteText_;
-  double dateOffset_ = 0;
+  bool date1904_ = false;
   std::vector<SheetInfo> sheets_;
   std::vector<std::size_t> offsets_;
   std::vector<QString> sst_;
@@ -142,7 +142,7 @@ void XlsReader::readGlobals() {
         if (body.size() >= 2) byteText_.setCodePage(ReadU16(body.data()));
         break;
       case kDateMode:
-        if (body.size() >= 2 && ReadU16(body.data()) == 1) dateOffset_ = k1904Offset;
+        if (body.size() >= 2 && ReadU16(body.data()) == 1) date1904_ = true;
         break;
       case kFormat3:
         formats[implicitFormat++] = shortText(data);
@@ -201,7 +201,7 @@ void XlsReader::addNumber(SheetData& sheet, std::uint32_t row, std::uint32_t col
                           double value) const {
   if (col >= kMaxColumns || !std::isfinite(value)) return;
   if (xf < dateXf_.size() && dateXf_[xf])
-    sheet.add({row, col, CellKind::Date, value + dateOffset_, {}});
+    sheet.add({row, col, CellKind::Date, DateSerial(value, date1904_), {}});
   else
     sheet.add({row, col, CellKind::Number, value, {}});
 }

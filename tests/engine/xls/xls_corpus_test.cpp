@@ -83,12 +83,11 @@ TEST(XlsCorpus, SpotValues) {
 }
 
 // 2024-02-29, 1999-12-31 18:30, 06:15, a percentage, =A1+1, a string result, 1/0, a Boolean,
-// "" (nothing), shared formulas, an array formula. The 1904 workbook holds the same dates; its
-// time of day counts from 1904-01-01.
+// "" (nothing), shared formulas, an array formula. The 1904 workbook holds the same dates, and
+// the same time of day alone.
 TEST(XlsFixtures, FormulaResultsAndDatesInBothDateSystems) {
-  for (const auto& [name, time] : {std::pair{"xls_formulas.xls", "0.2604166667"},
-                                   std::pair{"xls_formulas_1904.xls", "1462.260417"}}) {
-    std::string expected = std::string("R0C0=D:45351 R0C1=D:36525.77083 R0C2=D:") + time +
+  for (const char* name : {"xls_formulas.xls", "xls_formulas_1904.xls"}) {
+    std::string expected = std::string("R0C0=D:45351 R0C1=D:36525.77083 R0C2=D:0.2604166667") +
                            " R0C3=N:0.125 R0C4=N:2.5 R0C5=T:plain R1C0=D:45352 R1C1=T:abcdef "
                            "R1C2=E:0 R1C3=B:1 R1C5=N:10";
     for (int n = 3; n <= 8; ++n)
