@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "workbook/number_format.h"
+#include "workbook/xlsx_scan.h"
 #include "workbook/xlsx_values.h"
 #include "workbook/xlsx_xml.h"
 #include "workbook/xlsx_zip.h"
@@ -54,7 +55,7 @@ class RelationshipsHandler final : public XmlHandler {
   RelationshipsHandler(std::string_view source, std::vector<Relationship>& out)
       : source_(source), out_(out) {}
 
-  std::uint8_t startElement(const XmlName& name, const char** attributes) override {
+  std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (!name.is(Ns::PackageRelationships, "Relationship")) return 0;
     const char* target = Attribute(attributes, "Target");
     if (target && View(Attribute(attributes, "TargetMode")) != "External")
@@ -74,7 +75,7 @@ class WorkbookHandler final : public XmlHandler {
  public:
   WorkbookPart result;
 
-  std::uint8_t startElement(const XmlName& name, const char** attributes) override {
+  std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (atRoot_) {
       atRoot_ = false;
       result.isWorkbook = name.is(Ns::Main, "workbook");
@@ -108,7 +109,7 @@ class WorkbookHandler final : public XmlHandler {
 
 class StylesHandler final : public XmlHandler {
  public:
-  std::uint8_t startElement(const XmlName& name, const char** attributes) override {
+  std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (name.ns != Ns::Main) return 0;
     if (std::strcmp(name.local, "numFmts") == 0) {
       inFormats_ = true;
@@ -155,7 +156,7 @@ class SharedStringsHandler final : public XmlHandler {
  public:
   std::vector<QString> strings;
 
-  std::uint8_t startElement(const XmlName& name, const char** attributes) override {
+  std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (name.ns != Ns::Main) return 0;
     if (std::strcmp(name.local, "si") == 0) {
       inItem_ = true;
@@ -248,21 +249,21 @@ std::vector<Relationship> ReadRelationships(const ZipArchive& archive, std::stri
   return relationships;
 }
 
-WorkbookPart ReadWorkbookPart(ZipPart& part) {
+WorkbookPart ReadWorkbookPart(PartReader& part) {
   WorkbookHandler handler;
   ParseXml(part, handler);
   return std::move(handler.result);
 }
 
-std::vector<bool> ReadDateStyles(ZipPart& part) {
+std::vector<bool> ReadDateStyles(PartReader& part) {
   StylesHandler handler;
   ParseXml(part, handler);
   return handler.dateStyles();
 }
 
-std::vector<QString> ReadSharedStrings(ZipPart& part) {
+std::vector<QString> ReadSharedStrings(PartReader& part) {
   SharedStringsHandler handler;
-  ParseXml(part, handler);
+  ScanXml(part, handler);
   return std::move(handler.strings);
 }
 

@@ -9,7 +9,7 @@
 namespace brelloquin::workbook::xlsx {
 
 class ZipArchive;
-class ZipPart;
+class PartReader;
 
 struct Relationship {
   std::string id;
@@ -41,11 +41,11 @@ struct WorkbookPart {
   std::vector<SheetEntry> sheets;  // tab order, every kind of sheet
 };
 
-WorkbookPart ReadWorkbookPart(ZipPart& part);
+WorkbookPart ReadWorkbookPart(PartReader& part);
 
 // For each cell format (the s attribute of a cell), whether it shows numbers as dates.
-std::vector<bool> ReadDateStyles(ZipPart& part);
+std::vector<bool> ReadDateStyles(PartReader& part);
 
-std::vector<QString> ReadSharedStrings(ZipPart& part);
+std::vector<QString> ReadSharedStrings(PartReader& part);
 
 }  // namespace brelloquin::workbook::xlsx

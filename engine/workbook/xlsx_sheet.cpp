@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "workbook/xlsx_scan.h"
 #include "workbook/xlsx_values.h"
 #include "workbook/xlsx_xml.h"
 
@@ -52,7 +53,7 @@ class SheetHandler final : public XmlHandler {
  public:
   explicit SheetHandler(const SheetContext& context) : context_(context) {}
 
-  std::uint8_t startElement(const XmlName& name, const char** attributes) override {
+  std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (name.ns != Ns::Main) return kOther;
     const char* local = name.local;
     if (Is(local, 'c')) {
@@ -117,7 +118,7 @@ class SheetHandler final : public XmlHandler {
   }
 
  private:
-  void startRow(const char** attributes) {
+  void startRow(XmlAttributes attributes) {
     // A row without a number follows the previous one; an unreadable number puts the row out
     // of range, so its cells are skipped.
     if (const char* number = Attribute(attributes, "r")) {
@@ -132,18 +133,19 @@ class SheetHandler final : public XmlHandler {
     col_ = -1;
   }
 
-  void startCell(const char** attributes) {
+  void startCell(XmlAttributes attributes) {
     const char* reference = nullptr;
     const char* type = nullptr;
     const char* style = nullptr;
-    for (; *attributes; attributes += 2) {
-      const char* attribute = attributes[0];
-      if (Is(attribute, 'r'))
-        reference = attributes[1];
-      else if (Is(attribute, 't'))
-        type = attributes[1];
-      else if (Is(attribute, 's'))
-        style = attributes[1];
+    for (const XmlAttribute& attribute : attributes) {
+      if (attribute.name.ns != Ns::None) continue;
+      const char* local = attribute.name.local;
+      if (Is(local, 'r'))
+        reference = attribute.value;
+      else if (Is(local, 't'))
+        type = attribute.value;
+      else if (Is(local, 's'))
+        style = attribute.value;
     }
     valid_ = true;
     if (reference) {
@@ -180,7 +182,7 @@ class SheetHandler final : public XmlHandler {
         const auto number = hasValue_ ? ParseNumber(value_) : std::nullopt;
         if (!number) return;
         cell.kind = isDateStyle_ ? CellKind::Date : CellKind::Number;
-        cell.number = isDateStyle_ && context_.date1904 ? *number + k1904Offset : *number;
+        cell.number = isDateStyle_ ? DateSerial(*number, context_.date1904) : *number;
         break;
       }
       case ValueType::SharedString: {
@@ -262,9 +264,9 @@ class SheetHandler final : public XmlHandler {
 
 }  // namespace
 
-SheetData ReadSheetPart(ZipPart& part, const SheetContext& context) {
+SheetData ReadSheetPart(PartReader& part, const SheetContext& context) {
   SheetHandler handler(context);
-  ParseXml(part, handler);
+  ScanXml(part, handler);
   return handler.finish();
 }
 

@@ -8,7 +8,7 @@
 
 namespace brelloquin::workbook::xlsx {
 
-class ZipPart;
+class PartReader;
 
 // What the cells of every sheet refer to.
 struct SheetContext {
@@ -18,6 +18,6 @@ struct SheetContext {
 };
 
 // Throws WorkbookError when the part is not well-formed.
-SheetData ReadSheetPart(ZipPart& part, const SheetContext& context);
+SheetData ReadSheetPart(PartReader& part, const SheetContext& context);
 
 }  // namespace brelloquin::workbook::xlsx

@@ -3,7 +3,6 @@
 #include <expat.h>
 
 #include <exception>
-#include <string_view>
 #include <vector>
 
 #include "workbook/sheet.h"
@@ -32,12 +31,25 @@ constexpr KnownNamespace kNamespaces[] = {
     {"http://purl.oclc.org/ooxml/officeDocument/relationships", Ns::OfficeRelationships},
 };
 
+// Splits expat's "namespace-URI|local" form.
+XmlName SplitName(const char* qualified) {
+  // Nearly every element is in the transitional SpreadsheetML namespace: one comparison.
+  if (std::strncmp(qualified, kMainUri.data(), kMainUri.size()) == 0 &&
+      qualified[kMainUri.size()] == kSeparator)
+    return {Ns::Main, qualified + kMainUri.size() + 1};
+  const char* separator = std::strrchr(qualified, kSeparator);
+  if (!separator) return {Ns::None, qualified};
+  return {NamespaceOf(std::string_view(qualified, static_cast<std::size_t>(separator - qualified))),
+          separator + 1};
+}
+
 // Carries one parse: expat's callbacks are C, so a handler's exception is parked here and
 // rethrown once expat has returned.
 struct Session {
   XML_Parser parser;
   XmlHandler& handler;
   std::vector<std::uint8_t> open;  // the codes of the open elements
+  std::vector<XmlAttribute> attributes;
   std::exception_ptr failure;
   const char* refusal = nullptr;  // why the parse was stopped, when not for an exception
 
@@ -58,9 +70,12 @@ struct Session {
 void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
   auto* session = static_cast<Session*>(data);
   if (session->stopped()) return;
-  if (session->open.size() == kMaxXmlDepth) return session->refuse("nests its elements too deeply");
+  if (session->open.size() == kMaxXmlDepth) return session->refuse(kTooDeep);
   try {
-    session->open.push_back(session->handler.startElement(SplitName(name), attributes));
+    session->attributes.clear();
+    for (; *attributes; attributes += 2)
+      session->attributes.push_back({SplitName(attributes[0]), attributes[1]});
+    session->open.push_back(session->handler.startElement(SplitName(name), session->attributes));
   } catch (...) {
     session->fail();
   }
@@ -90,7 +105,7 @@ void OnText(void* data, const XML_Char* text, int length) {
 
 // Workbook parts never declare a document type; refusing one keeps entity expansion out.
 void OnDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-  static_cast<Session*>(data)->refuse("declares a document type, which workbooks never do");
+  static_cast<Session*>(data)->refuse(kHasDoctype);
 }
 
 struct ParserDeleter {
@@ -99,37 +114,39 @@ struct ParserDeleter {
 
 }  // namespace
 
-XmlName SplitName(const char* qualified) {
-  // Nearly every element is in the transitional SpreadsheetML namespace: one comparison.
-  if (std::strncmp(qualified, kMainUri.data(), kMainUri.size()) == 0 &&
-      qualified[kMainUri.size()] == kSeparator)
-    return {Ns::Main, qualified + kMainUri.size() + 1};
-  const char* separator = std::strrchr(qualified, kSeparator);
-  if (!separator) return {Ns::None, qualified};
-  const std::string_view uri(qualified, static_cast<std::size_t>(separator - qualified));
+Ns NamespaceOf(std::string_view uri) {
   for (const auto& known : kNamespaces)
-    if (uri == known.uri) return {known.ns, separator + 1};
-  return {Ns::Other, separator + 1};
+    if (uri == known.uri) return known.ns;
+  return Ns::Other;
 }
 
-const char* Attribute(const char** attributes, Ns ns, const char* name) {
-  if (ns == Ns::None) {
-    // A qualified name holds a separator, so it never equals a plain one.
-    for (; *attributes; attributes += 2)
-      if (std::strcmp(attributes[0], name) == 0) return attributes[1];
-    return nullptr;
-  }
-  for (; *attributes; attributes += 2)
-    if (SplitName(attributes[0]).is(ns, name)) return attributes[1];
+const char* Attribute(XmlAttributes attributes, Ns ns, const char* name) {
+  for (const XmlAttribute& attribute : attributes)
+    if (attribute.name.is(ns, name)) return attribute.value;
   return nullptr;
 }
 
-void ParseXml(ZipPart& part, XmlHandler& handler) {
+void ThrowRefused(const PartReader& part, const char* reason) {
+  throw WorkbookError(
+      QStringLiteral("The workbook '%1' cannot be read: its part '%2' %3.")
+          .arg(part.archivePath(), QString::fromStdString(part.name()), QString::fromUtf8(reason)));
+}
+
+void ThrowMalformed(const PartReader& part, std::uint64_t line, const char* reason) {
+  throw WorkbookError(
+      QStringLiteral("The workbook '%1' is damaged: its part '%2' is not well-formed XML "
+                     "(line %3: %4).")
+          .arg(part.archivePath(), QString::fromStdString(part.name()))
+          .arg(line)
+          .arg(QString::fromUtf8(reason)));
+}
+
+void ParseXml(PartReader& part, XmlHandler& handler) {
   const std::unique_ptr<XML_ParserStruct, ParserDeleter> owner(
       XML_ParserCreateNS(nullptr, kSeparator));
   if (!owner) throw std::bad_alloc();
   XML_Parser parser = owner.get();
-  Session session{parser, handler, {}, nullptr};
+  Session session{parser, handler, {}, {}, nullptr};
   session.open.reserve(64);
   XML_SetUserData(parser, &session);
   XML_SetElementHandler(parser, OnStart, OnEnd);
@@ -139,25 +156,14 @@ void ParseXml(ZipPart& part, XmlHandler& handler) {
   for (;;) {
     void* buffer = XML_GetBuffer(parser, static_cast<int>(kChunk));
     if (!buffer)  // expat keeps an unfinished token whole: one huge token exhausts its buffer
-      throw WorkbookError(
-          QStringLiteral("The workbook '%1' cannot be read: its part '%2' holds a tag or text too "
-                         "large to read.")
-              .arg(part.archivePath(), QString::fromStdString(part.name())));
+      ThrowRefused(part, kTokenTooLarge);
     const std::size_t count = part.read(buffer, kChunk);
     const bool last = count == 0;
     if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) {
       if (session.failure) std::rethrow_exception(session.failure);
-      const QString partName = QString::fromStdString(part.name());
-      if (session.refusal)
-        throw WorkbookError(
-            QStringLiteral("The workbook '%1' cannot be read: its part '%2' %3.")
-                .arg(part.archivePath(), partName, QString::fromUtf8(session.refusal)));
-      throw WorkbookError(
-          QStringLiteral("The workbook '%1' is damaged: its part '%2' is not well-formed XML "
-                         "(line %3: %4).")
-              .arg(part.archivePath(), partName)
-              .arg(XML_GetCurrentLineNumber(parser))
-              .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser)))));
+      if (session.refusal) ThrowRefused(part, session.refusal);
+      ThrowMalformed(part, XML_GetCurrentLineNumber(parser),
+                     XML_ErrorString(XML_GetErrorCode(parser)));
     }
     if (last) return;
   }

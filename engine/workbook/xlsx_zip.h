@@ -17,18 +17,28 @@ namespace brelloquin::workbook::xlsx {
 
 class ZipArchive;
 
+// The bytes of one part as a stream, and the names its errors are reported by. The XML readers
+// take this rather than a ZipPart, so that tests and fuzzers can feed them any bytes.
+class PartReader {
+ public:
+  virtual ~PartReader() = default;
+  virtual const std::string& name() const = 0;
+  virtual const QString& archivePath() const = 0;
+  // Fills up to `size` bytes; 0 at the end of the part. Throws WorkbookError.
+  virtual std::size_t read(void* buffer, std::size_t size) = 0;
+};
+
 // One part being inflated. Reading counts the inflated bytes and refuses a zip bomb by the
 // limits below, whatever the part's directory entry claims.
-class ZipPart {
+class ZipPart final : public PartReader {
  public:
   ZipPart(ZipPart&& other) noexcept;
-  ~ZipPart();
+  ~ZipPart() override;
   ZipPart& operator=(ZipPart&&) = delete;
 
-  const std::string& name() const { return name_; }
-  const QString& archivePath() const;
-  // Fills up to `size` bytes; 0 at the end of the part. Throws WorkbookError.
-  std::size_t read(void* buffer, std::size_t size);
+  const std::string& name() const override { return name_; }
+  const QString& archivePath() const override;
+  std::size_t read(void* buffer, std::size_t size) override;
 
  private:
   friend class ZipArchive;
