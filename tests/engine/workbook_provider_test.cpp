@@ -1,0 +1,217 @@
+// The workbook provider on fixture workbooks and on every corpus workbook, through the calls
+// the engine makes.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include "data_access/connection.h"
+#include "engine/qt_printers.h"
+#include "workbook_source.h"
+
+namespace brelloquin {
+namespace {
+
+using data_access::Connection;
+using data_access::DataAccessError;
+using data_access::Recordset;
+
+const QString kFixtures = QStringLiteral(BRELLOQUIN_SOURCE_DIR "/tests/fixtures/");
+
+struct Table {
+  QStringList fields;             // NAME:TYPE
+  std::vector<QStringList> rows;  // text forms, \N for Null
+};
+
+Table Read(const QString& path, const QString& sheet,
+           const QString& header = QStringLiteral("Yes")) {
+  Connection connection;
+  connection.Open(WorkbookConnectionString(path, header));
+  Recordset rows;
+  OpenSheetRows(rows, connection, sheet);
+  Table table;
+  const auto fields = rows.GetFields();
+  for (int i = 0; i < fields.Count(); ++i)
+    table.fields << fields[i].Name() + u':' + QString::number(fields[i].Type());
+  for (; !rows.Eof(); rows.MoveNext()) {
+    QStringList values;
+    for (int i = 0; i < fields.Count(); ++i) {
+      const auto& value = rows.GetFields()[i].Value();
+      values << (value.IsNull() ? QStringLiteral("\\N") : value.Text());
+    }
+    table.rows.push_back(values);
+  }
+  return table;
+}
+
+QStringList Sheets(const QString& path) {
+  Connection connection;
+  connection.Open(WorkbookConnectionString(path, QStringLiteral("YES")));
+  return ListSheetNames(connection);
+}
+
+TEST(WorkbookProvider, ListsWorksheetsQuotedInTabOrder) {
+  EXPECT_EQ(Sheets(kFixtures + QStringLiteral("sheet_names.xlsx")),
+            (QStringList{QStringLiteral("Sheet1$"), QStringLiteral("'Q1 Data$'"),
+                         QStringLiteral("'2014$'"), QStringLiteral("#Data$"),
+                         QStringLiteral("'O''Brien$'"), QStringLiteral("Hidden$"),
+                         QStringLiteral("'Very Hidden$'")}));
+  EXPECT_EQ(Sheets(kFixtures + QStringLiteral("sheet_kinds.xlsm")),
+            (QStringList{QStringLiteral("Data$"), QStringLiteral("'More Data$'")}));
+  // A quoted name is found as listed; the sheet's own name is not a table name.
+  EXPECT_EQ(Read(kFixtures + QStringLiteral("sheet_names.xlsx"), QStringLiteral("'O''Brien$'"),
+                 QStringLiteral("No"))
+                .rows[0],
+            QStringList{QStringLiteral("O'Brien")});
+  EXPECT_THROW(Read(kFixtures + QStringLiteral("sheet_names.xlsx"), QStringLiteral("Q1 Data$")),
+               DataAccessError);
+}
+
+TEST(WorkbookProvider, HeaderRowBothWaysAndEmptyHeaderCells) {
+  const Table named = Read(kFixtures + QStringLiteral("headers.xlsx"), QStringLiteral("Data$"));
+  EXPECT_EQ(named.fields, (QStringList{QStringLiteral("Id:5"), QStringLiteral("F2:202"),
+                                       QStringLiteral("Amount:5"), QStringLiteral("F4:202"),
+                                       QStringLiteral("Note:202")}));
+  EXPECT_EQ(named.rows.size(), 2u);
+  const Table plain = Read(kFixtures + QStringLiteral("headers.xlsx"), QStringLiteral("Data$"),
+                           QStringLiteral("no"));
+  EXPECT_EQ(plain.fields.first(), QStringLiteral("F1:202"));  // "Id" above numbers: mixed
+  ASSERT_EQ(plain.rows.size(), 3u);
+  EXPECT_EQ(plain.rows[0][0], QStringLiteral("Id"));
+}
+
+TEST(WorkbookProvider, MixedColumnsLongTextsAndEmptyRows) {
+  const Table mixed = Read(kFixtures + QStringLiteral("mixed.xlsx"), QStringLiteral("Mixed$"));
+  ASSERT_GE(mixed.fields.size(), 5);
+  EXPECT_TRUE(mixed.fields[0].endsWith(QStringLiteral(":202")));
+  EXPECT_TRUE(mixed.fields[1].endsWith(QStringLiteral(":202")));  // numbers and a date
+  EXPECT_TRUE(mixed.fields[2].endsWith(QStringLiteral(":203")));  // a 300-character text
+  EXPECT_TRUE(mixed.fields[3].endsWith(QStringLiteral(":11")));
+  bool emptyRow = false;
+  for (const QStringList& row : mixed.rows)
+    emptyRow = emptyRow || row.count(QStringLiteral("\\N")) == row.size();
+  EXPECT_TRUE(emptyRow) << "the empty row inside the range comes back all Null";
+}
+
+TEST(WorkbookProvider, DatesAndTimesInBothDateSystemsReadAlike) {
+  const Table dates = Read(kFixtures + QStringLiteral("dates.xlsx"), QStringLiteral("Dates$"),
+                           QStringLiteral("No"));
+  const Table dates1904 = Read(kFixtures + QStringLiteral("dates_1904.xlsx"),
+                               QStringLiteral("Dates$"), QStringLiteral("No"));
+  ASSERT_EQ(dates.rows.size(), 1u);
+  ASSERT_EQ(dates1904.rows.size(), 1u);
+  // Date, date and time, time alone, an early date: the same in either system. (The last
+  // columns hold the same raw serials, which mean other days in 1904.)
+  EXPECT_EQ(dates.rows[0].mid(0, 4), dates1904.rows[0].mid(0, 4));
+  EXPECT_EQ(dates.fields, dates1904.fields);
+  EXPECT_EQ(dates.rows[0][2], QStringLiteral("06:00:00"));
+  EXPECT_TRUE(dates.fields[0].endsWith(QStringLiteral(":7")));
+  EXPECT_EQ(dates.rows[0][3], QStringLiteral("1900-03-01"));
+}
+
+TEST(WorkbookProvider, FormulaResultsOfEveryKind) {
+  const Table formulas = Read(kFixtures + QStringLiteral("formulas.xlsx"),
+                              QStringLiteral("Formulas$"), QStringLiteral("No"));
+  ASSERT_FALSE(formulas.rows.empty());
+  const QStringList& row = formulas.rows[0];
+  EXPECT_TRUE(row.contains(QStringLiteral("True")));
+  EXPECT_TRUE(row.contains(QStringLiteral("False")));
+  EXPECT_TRUE(row.contains(QStringLiteral("\\N")));  // the error and the uncached formula
+}
+
+TEST(WorkbookProvider, TheSecondOpeningOfASheetReadsTheSameRows) {
+  Connection connection;
+  connection.Open(WorkbookConnectionString(kFixtures + QStringLiteral("twin_basic.xlsx"),
+                                           QStringLiteral("Yes")));
+  Recordset first;
+  OpenSheetRows(first, connection, QStringLiteral("People$"));
+  int count = 0;
+  for (; !first.Eof(); first.MoveNext()) ++count;
+  first.Close();
+  Recordset second;
+  OpenSheetRows(second, connection, QStringLiteral("People$"));
+  int again = 0;
+  for (; !second.Eof(); second.MoveNext()) ++again;
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(again, count);
+}
+
+TEST(WorkbookProvider, OpeningFailuresCarryTheGenericNumberAndAPlainDescription) {
+  for (const char* name :
+       {"missing.xlsx", "not_a_workbook.xlsx", "truncated.xlsx", "no_workbook.xlsx",
+        "binary_workbook.xlsb", "opendocument.ods", "doctype.xlsx"}) {
+    Connection connection;
+    try {
+      connection.Open(
+          WorkbookConnectionString(kFixtures + QLatin1String(name), QStringLiteral("Yes")));
+      ListSheetNames(connection);
+      ADD_FAILURE() << name << " opened";
+    } catch (const DataAccessError& e) {
+      EXPECT_EQ(e.number(), -2147467259) << name;
+      EXPECT_FALSE(e.description().isEmpty()) << name;
+    }
+  }
+}
+
+TEST(WorkbookProvider, EncryptedWorkbooksSaySo) {
+  Connection connection;
+  try {
+    connection.Open(WorkbookConnectionString(
+        QStringLiteral(BRELLOQUIN_CORPUS_DIR "/calamine-tests/pass_protected.xlsb"),
+        QStringLiteral("Yes")));
+    ADD_FAILURE() << "opened";
+  } catch (const DataAccessError& e) {
+    EXPECT_EQ(e.number(), -2147467259);
+    EXPECT_EQ(e.description(), QStringLiteral("The workbook is password-protected or encrypted."));
+  }
+}
+
+// The .xls twins LibreOffice saved from the .xlsx fixtures read exactly alike.
+TEST(WorkbookProvider, XlsTwinsReadLikeTheirXlsxOriginals) {
+  for (const char* twin : {"twin_basic", "twin_formulas"}) {
+    const QString xlsx = kFixtures + QLatin1String(twin) + QStringLiteral(".xlsx");
+    const QString xls = kFixtures + QLatin1String(twin) + QStringLiteral(".xls");
+    const QStringList sheets = Sheets(xlsx);
+    EXPECT_EQ(Sheets(xls), sheets) << twin;
+    for (const QString& sheet : sheets) {
+      for (const QString& header : {QStringLiteral("Yes"), QStringLiteral("No")}) {
+        const Table a = Read(xlsx, sheet, header);
+        const Table b = Read(xls, sheet, header);
+        EXPECT_EQ(a.fields, b.fields) << twin << " " << sheet.toStdString();
+        EXPECT_EQ(a.rows, b.rows) << twin << " " << sheet.toStdString();
+      }
+    }
+  }
+}
+
+// Every corpus workbook either reads every sheet or fails with a described error, quickly.
+TEST(WorkbookProvider, EveryCorpusWorkbookReadsOrFailsClearly) {
+  const QDir corpus(QStringLiteral(BRELLOQUIN_CORPUS_DIR));
+  ASSERT_TRUE(corpus.exists()) << BRELLOQUIN_CORPUS_DIR;
+  int files = 0;
+  for (const QString& folder : corpus.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QDir dir(corpus.filePath(folder));
+    for (const QString& name :
+         dir.entryList({QStringLiteral("*.xls"), QStringLiteral("*.xls?"), QStringLiteral("*.ods")},
+                       QDir::Files)) {
+      ++files;
+      const QString path = dir.filePath(name);
+      QElapsedTimer timer;
+      timer.start();
+      for (const QString& header : {QStringLiteral("Yes"), QStringLiteral("No")}) {
+        try {
+          for (const QString& sheet : Sheets(path)) Read(path, sheet, header);
+        } catch (const DataAccessError& e) {
+          EXPECT_FALSE(e.description().trimmed().isEmpty()) << name.toStdString();
+        }
+      }
+      EXPECT_LT(timer.elapsed(), 20000) << name.toStdString();
+    }
+  }
+  EXPECT_GT(files, 50);
+}
+
+}  // namespace
+}  // namespace brelloquin
