@@ -174,11 +174,19 @@ class SheetConversion {
 
   // Appends one value of the row to the statement, quoted the way each conversion quotes it.
   void AppendItem(QString& statement, const data_access::Variant& value, std::size_t field) const {
+    const QString* text = value.StringValue();
+    if (!text) {
+      // Numbers, dates and Booleans hold no apostrophe or line break and are short.
+      statement += u'\'';
+      value.AppendText(statement);
+      statement += u'\'';
+      return;
+    }
     if (conversion_ == Conversion::WholeWorkbook) {
-      const QString text = WholeWorkbookText(value.Text());
-      const QString doubled = Doubled(text);
+      const QString written = WholeWorkbookText(*text);
+      const QString doubled = Doubled(written);
       if (doubled.size() + 3 > 254) {
-        statement += Pieces(text, host_.yield);
+        statement += Pieces(written, host_.yield);
         return;
       }
       statement += u'\'';
@@ -186,16 +194,16 @@ class SheetConversion {
       statement += u'\'';
       return;
     }
-    QString text = value.Text();
-    text.replace(u'\n', u' ');
-    text.replace(u'\r', u' ');
+    QString single = *text;
+    single.replace(u'\n', u' ');
+    single.replace(u'\r', u' ');
     // A memo field holds the whole text; other fields hold at most 254 characters.
     if (definitions_[field].typeCode == adLongVarWChar) {
-      statement += Pieces(text, [] {});
+      statement += Pieces(single, [] {});
       return;
     }
     statement += u'\'';
-    statement += Doubled(text.left(254));
+    statement += Doubled(single.left(254));
     statement += u'\'';
   }
 

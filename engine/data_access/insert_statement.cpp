@@ -11,6 +11,8 @@ class Parser {
 
   InsertStatement parse() {
     InsertStatement statement;
+    statement.fields.reserve(32);
+    statement.values.reserve(32);
     keyword(u"insert");
     keyword(u"into");
     statement.table = bracketed(QStringLiteral("the table name"));
@@ -42,7 +44,7 @@ class Parser {
   }
 
   void skipBlanks() {
-    while (at_ < text_.size() && text_[at_].isSpace()) ++at_;
+    while (at_ < text_.size() && (text_[at_] == u' ' || text_[at_].isSpace())) ++at_;
   }
 
   void keyword(QStringView word) {
@@ -95,9 +97,13 @@ class Parser {
         at_ = start;
         fail(QStringLiteral("the quoted value is not closed"));
       }
-      text += text_.mid(at_ + 1, close - at_ - 1);
+      const QStringView piece = text_.mid(at_ + 1, close - at_ - 1);
       at_ = close + 1;
-      if (at_ == text_.size() || text_[at_] != u'\'') return text;
+      const bool doubled = at_ < text_.size() && text_[at_] == u'\'';
+      // Most values are one piece: built once at their size.
+      if (text.isNull() && !doubled) return piece.toString();
+      text += piece;
+      if (!doubled) return text;
       text += u'\'';  // '' stands for one apostrophe
     }
   }

@@ -39,7 +39,7 @@ std::unique_ptr<RowSource> RowInsertProvider::Query(const QString&) {
 }
 
 void RowInsertProvider::Execute(const QString& statement) {
-  const InsertStatement insert = ParseInsertStatement(statement);
+  InsertStatement insert = ParseInsertStatement(statement);
   if (insert.table.compare(tableName_, Qt::CaseInsensitive) != 0)
     throw DataAccessError(kErrQuery, QStringLiteral("The table '%1' is not open here; this "
                                                     "connection writes '%2'.")
@@ -64,10 +64,11 @@ void RowInsertProvider::Execute(const QString& statement) {
     mappedNames_ = insert.fields;
     places_ = std::move(places);
   }
-  std::vector<std::optional<QString>> values(table_->fields().size());
-  for (std::size_t i = 0; i < places_.size(); ++i) values[places_[i]] = insert.values[i];
+  values_.assign(table_->fields().size(), std::nullopt);
+  for (std::size_t i = 0; i < places_.size(); ++i)
+    values_[places_[i]] = std::move(insert.values[i]);
   try {
-    table_->appendRecord(values);
+    table_->appendRecord(values_);
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(kErrQuery, e.description());
   }

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "data_access/provider.h"
@@ -22,8 +23,9 @@ class RowInsertProvider : public Provider {
  private:
   QString tableName_;
   std::unique_ptr<dbf::TableAppender> table_;
-  std::vector<QString> mappedNames_;  // the field list of the last statement
-  std::vector<std::size_t> places_;   // where each of its fields stands in the table
+  std::vector<QString> mappedNames_;            // the field list of the last statement
+  std::vector<std::size_t> places_;             // where each of its fields stands in the table
+  std::vector<std::optional<QString>> values_;  // one record's values, kept for its capacity
 };
 
 }  // namespace brelloquin::data_access

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace brelloquin::data_access {
@@ -18,9 +19,63 @@ char* FormatNumber(double value, char* buffer) {
     std::memcpy(buffer, word, n);
     return buffer + n;
   }
-  if (value == 0) value = 0;  // no "-0"
-  // to_chars in general form with precision 15 writes what "%.15g" writes, only faster.
-  return std::to_chars(buffer, buffer + 40, value, std::chars_format::general, 15).ptr;
+  char* out = buffer;
+  if (value == 0) {  // no "-0"
+    *out = '0';
+    return out + 1;
+  }
+  // The shortest digits that read back as a normal value are, when there are 15 or fewer,
+  // exactly the digits "%.15G" rounds to; finding them is far cheaper than rounding to 15
+  // places. (Subnormal values are too coarse for that and take the library's way.)
+  char scientific[40];
+  const char* end = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                  std::chars_format::scientific)
+                        .ptr;
+  const char* at = scientific;
+  if (*at == '-') *out++ = *at++;
+  char digits[20];
+  int count = 0;
+  for (; at != end && *at != 'e'; ++at)
+    if (*at != '.') {
+      if (count == 15) break;
+      digits[count++] = *at;
+    }
+  if (at == end || *at != 'e' || std::fabs(value) < std::numeric_limits<double>::min()) {
+    // More than 15 significant digits: let the library round.
+    char* last = std::to_chars(buffer, buffer + 40, value, std::chars_format::general, 15).ptr;
+    for (char* c = buffer; c != last; ++c)
+      if (*c == 'e') *c = 'E';
+    return last;
+  }
+  int exponent = 0;
+  std::from_chars(at + (at[1] == '+' ? 2 : 1), end, exponent);
+  if (exponent < -4 || exponent >= 15) {
+    *out++ = digits[0];
+    if (count > 1) {
+      *out++ = '.';
+      for (int i = 1; i < count; ++i) *out++ = digits[i];
+    }
+    *out++ = 'E';
+    *out++ = exponent < 0 ? '-' : '+';
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100);
+    *out++ = static_cast<char>('0' + magnitude / 10 % 10);
+    *out++ = static_cast<char>('0' + magnitude % 10);
+    return out;
+  }
+  if (exponent < 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > exponent; --i) *out++ = '0';
+    for (int i = 0; i < count; ++i) *out++ = digits[i];
+    return out;
+  }
+  for (int i = 0; i <= exponent; ++i) *out++ = i < count ? digits[i] : '0';
+  if (count > exponent + 1) {
+    *out++ = '.';
+    for (int i = exponent + 1; i < count; ++i) *out++ = digits[i];
+  }
+  return out;
 }
 
 // Days and seconds of a date serial, rounded to the second.
@@ -52,7 +107,7 @@ QString NumberText(double value) {
   const char* end = FormatNumber(value, buffer);
   QString text(end - buffer, Qt::Uninitialized);
   QChar* out = text.data();
-  for (const char* c = buffer; c != end; ++c) *out++ = QLatin1Char(*c == 'e' ? 'E' : *c);
+  for (const char* c = buffer; c != end; ++c) *out++ = QLatin1Char(*c);
   return text;
 }
 
@@ -82,6 +137,18 @@ QString DateText(double serial) {
     Digits(out, rest % 60, 2);
   }
   return text;
+}
+
+void Variant::AppendText(QString& out) const {
+  if (kind_ == Kind::Double) {
+    char buffer[40];
+    const char* end = FormatNumber(number_, buffer);
+    out.append(QLatin1String(buffer, end - buffer));
+  } else if (kind_ == Kind::String) {
+    out.append(text_);
+  } else {
+    out.append(Text());
+  }
 }
 
 qsizetype Variant::TextLength() const {

@@ -35,6 +35,8 @@ class Variant {
 
   // The runtime's standard conversion to text; Null gives the empty text.
   QString Text() const;
+  // Appends Text() to out without building it apart.
+  void AppendText(QString& out) const;
   // The length of Text(), without building it.
   qsizetype TextLength() const;
   // The text itself when the value is text, else null.

@@ -87,7 +87,7 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
   for (std::size_t i = 0; i < values.size(); ++i) {
     const FieldSpec& field = table.fields[i];
     if (!values[i] || values[i]->isEmpty()) {
-      record += BlankFieldBytes(field);
+      AppendBlankField(record, field);
     } else if (field.type == 'M') {
       QByteArray text = table.codePage.encode(*values[i]);
       if (table.flavour == Flavour::DBase3 && text.contains(format::kEndOfFile))
@@ -95,7 +95,7 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
             field,
             QStringLiteral("the text holds the character 0x1A, which ends a dBase III memo."));
       memos.emplace_back(record.size(), std::move(text));
-      record += BlankFieldBytes(field);
+      AppendBlankField(record, field);
     } else {
       record += FieldBytes(field, *values[i], table.codePage);
     }

@@ -146,17 +146,22 @@ QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
 
 QByteArray FieldBytes(const FieldSpec& field, const QString& text, const CodePage& codePage) {
   if (field.type == 'C') {
-    const QByteArray bytes = codePage.encode(text);
+    QByteArray bytes = codePage.encode(text);
     if (bytes.size() > field.length)
       Fail(field, QStringLiteral("the text takes %1 bytes in code page %2, but the field holds "
                                  "%3.")
                       .arg(bytes.size())
                       .arg(codePage.windowsCodePage())
                       .arg(field.length));
-    return bytes.leftJustified(field.length, ' ');
+    bytes.resize(field.length, ' ');
+    return bytes;
   }
   const QString trimmed = text.trimmed();
-  if (trimmed.isEmpty()) return BlankFieldBytes(field);
+  if (trimmed.isEmpty()) {
+    QByteArray blank;
+    AppendBlankField(blank, field);
+    return blank;
+  }
   switch (field.type) {
     case 'N':
       return NumericBytes(field, trimmed);
@@ -167,9 +172,12 @@ QByteArray FieldBytes(const FieldSpec& field, const QString& text, const CodePag
   }
 }
 
-QByteArray BlankFieldBytes(const FieldSpec& field) {
+void AppendBlankField(QByteArray& record, const FieldSpec& field) {
   // dBase writes "?" for a logical that was never set.
-  return field.type == 'L' ? QByteArray("?") : QByteArray(field.length, ' ');
+  if (field.type == 'L')
+    record += '?';
+  else
+    record.append(field.length, ' ');
 }
 
 }  // namespace brelloquin::dbf

@@ -12,7 +12,7 @@ namespace brelloquin::dbf {
 // naming the field, for a text the field cannot hold as it is.
 QByteArray FieldBytes(const FieldSpec& field, const QString& text, const CodePage& codePage);
 
-// The field's bytes for a blank value (nullopt or ""), of any type.
-QByteArray BlankFieldBytes(const FieldSpec& field);
+// Appends the field's bytes for a blank value (nullopt or ""), of any type.
+void AppendBlankField(QByteArray& record, const FieldSpec& field);
 
 }  // namespace brelloquin::dbf

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 #include "engine/qt_printers.h"
 
 #include "data_access/connection_string.h"
@@ -71,6 +75,26 @@ TEST(TextForm, NumbersAsPercent15GAndDates) {
   EXPECT_EQ(DateText(2958466), QStringLiteral("2958466"));
   EXPECT_EQ(data_access::Variant::Boolean(true).Text(), QStringLiteral("True"));
   EXPECT_EQ(data_access::Variant::Boolean(false).Text(), QStringLiteral("False"));
+}
+
+TEST(TextForm, NumbersMatchPrintfForEveryMagnitude) {
+  std::mt19937_64 random(7);
+  std::vector<double> values{
+      0.1,  1.0 / 3, 2.0 / 3, 1e15,   999999999999999.0,      1e14 + 0.5,
+      1e-5, 1.5e-4,  123.456, 5e-324, 1.7976931348623157e308, 0.30000000000000004};
+  for (int i = 0; i < 20000; ++i) {
+    const double mantissa = std::uniform_real_distribution<double>(-10, 10)(random);
+    const int exponent = std::uniform_int_distribution<int>(-30, 30)(random);
+    values.push_back(i % 3 == 0 ? std::round(mantissa * 1000) / 1000
+                                : mantissa * std::pow(10.0, exponent));
+    values.push_back(static_cast<double>(static_cast<long long>(random() >> 12)));
+    if (i % 100 == 0) values.push_back(mantissa * 1e-310);  // subnormal
+  }
+  for (const double value : values) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15G", value);
+    ASSERT_EQ(data_access::NumberText(value), QString::fromLatin1(expected)) << expected;
+  }
 }
 
 TEST(TextForm, LengthWithoutTextMatchesTheText) {
