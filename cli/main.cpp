@@ -6,7 +6,7 @@
 
 #include "cli/console_presenter.h"
 #include "cli/convert.h"
-#include "cli/inspect.h"
+#include "cli/dump.h"
 #include "data_access/dbase_catalog.h"
 
 namespace {

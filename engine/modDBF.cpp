@@ -308,8 +308,9 @@ void modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath, const QString&
     host_.presenter.Show(QStringLiteral("Empty sheet!"), shell::kStyleInformation,
                          shell::kApplicationTitle);
   else if (outcome == SheetConversion::Outcome::Written && steps.failures() == 0)
-    host_.presenter.Show(QStringLiteral("Done!\r\nFile ") + targetFolder + PathSeparator() +
-                             dbfName + QStringLiteral(".dbf was created."),
+    host_.presenter.Show(QStringLiteral("Done!\r\nFile ") +
+                             SingleSheetDbfFile(workbookPath, dbfPath) +
+                             QStringLiteral(" was created."),
                          shell::kStyleInformation, shell::kApplicationTitle);
 }
 

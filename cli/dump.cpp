@@ -1,4 +1,4 @@
-#include "cli/inspect.h"
+#include "cli/dump.h"
 
 #include <QStringList>
 
