@@ -274,4 +274,16 @@ QString CodePage::decode(const QByteArray& bytes) const {
 
 #endif
 
+void CodePage::appendEncoded(QByteArray& out, const QString& text) const {
+  if (!IsAscii(text)) {
+    out += encode(text);
+    return;
+  }
+  // Every code page here keeps ASCII as it is.
+  const qsizetype at = out.size();
+  out.resize(at + text.size());
+  char* bytes = out.data() + at;
+  for (const QChar c : text) *bytes++ = static_cast<char>(c.unicode());
+}
+
 }  // namespace brelloquin::dbf

@@ -21,6 +21,8 @@ class CodePage {
   std::uint8_t languageDriver() const;
   // A character the code page lacks becomes "?"; a multibyte character is never split.
   QByteArray encode(const QString& text) const;
+  // encode(), appended to out (without a copy apart for plain ASCII text).
+  void appendEncoded(QByteArray& out, const QString& text) const;
   // A byte sequence the code page does not define becomes U+FFFD.
   QString decode(const QByteArray& bytes) const;
 

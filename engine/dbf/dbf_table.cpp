@@ -97,7 +97,7 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
       memos.emplace_back(record.size(), std::move(text));
       AppendBlankField(record, field);
     } else {
-      record += FieldBytes(field, *values[i], table.codePage);
+      AppendField(record, field, *values[i], table.codePage);
     }
   }
   for (const auto& [offset, text] : memos) {

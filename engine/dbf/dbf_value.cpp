@@ -144,31 +144,37 @@ QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
 
 }  // namespace
 
-QByteArray FieldBytes(const FieldSpec& field, const QString& text, const CodePage& codePage) {
+void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
+                 const CodePage& codePage) {
   if (field.type == 'C') {
-    QByteArray bytes = codePage.encode(text);
-    if (bytes.size() > field.length)
+    const qsizetype start = record.size();
+    codePage.appendEncoded(record, text);
+    const qsizetype size = record.size() - start;
+    if (size > field.length) {
+      record.truncate(start);
       Fail(field, QStringLiteral("the text takes %1 bytes in code page %2, but the field holds "
                                  "%3.")
-                      .arg(bytes.size())
+                      .arg(size)
                       .arg(codePage.windowsCodePage())
                       .arg(field.length));
-    bytes.resize(field.length, ' ');
-    return bytes;
+    }
+    record.append(field.length - size, ' ');
+    return;
   }
   const QString trimmed = text.trimmed();
   if (trimmed.isEmpty()) {
-    QByteArray blank;
-    AppendBlankField(blank, field);
-    return blank;
+    AppendBlankField(record, field);
+    return;
   }
   switch (field.type) {
     case 'N':
-      return NumericBytes(field, trimmed);
+      record += NumericBytes(field, trimmed);
+      return;
     case 'D':
-      return DateBytes(field, trimmed);
+      record += DateBytes(field, trimmed);
+      return;
     default:
-      return LogicalBytes(field, trimmed);
+      record += LogicalBytes(field, trimmed);
   }
 }
 

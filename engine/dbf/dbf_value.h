@@ -8,9 +8,10 @@
 
 namespace brelloquin::dbf {
 
-// The field's bytes for a non-empty text; field.type is one of C, N, D and L. Throws DbfError,
-// naming the field, for a text the field cannot hold as it is.
-QByteArray FieldBytes(const FieldSpec& field, const QString& text, const CodePage& codePage);
+// Appends the field's bytes for a non-empty text; field.type is one of C, N, D and L. Throws
+// DbfError, naming the field, for a text the field cannot hold as it is.
+void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
+                 const CodePage& codePage);
 
 // Appends the field's bytes for a blank value (nullopt or ""), of any type.
 void AppendBlankField(QByteArray& record, const FieldSpec& field);
