@@ -22,4 +22,9 @@ void ConsolePresenter::Show(const QString& text, int style, const QString&) {
   }
 }
 
+void ConsolePresenter::Warn(const QString& text) {
+  ++warnings_;
+  WriteLine(stderr, text);
+}
+
 }  // namespace brelloquin::cli

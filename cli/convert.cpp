@@ -59,7 +59,7 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
       workbook, out, sheet, request.header ? QStringLiteral("Yes") : QStringLiteral("No"),
       request.dbase4 ? QStringLiteral("dBase IV") : QStringLiteral("dBase III"),
       request.allCharacters);
-  return presenter.problems() == 0 ? 0 : 1;
+  return presenter.ExitStatus();
 }
 
 int Batch(ConsolePresenter& presenter, const QStringList& paths) {
@@ -78,7 +78,7 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths) {
     engine.CreateDBFFromXLS(workbook, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
   }
   presenter.Show(QStringLiteral("Done."), shell::kStylePlain, shell::kApplicationTitle);
-  return presenter.problems() == 0 ? 0 : 1;
+  return presenter.ExitStatus();
 }
 
 }  // namespace brelloquin::cli
