@@ -8,6 +8,10 @@
 
 namespace brelloquin::cli {
 
+// The exit statuses besides 0, 1 (a report or refusal) and 2 (wrong usage).
+inline constexpr int kExitValuesChanged = 3;  // written, but characters replaced or cells unread
+inline constexpr int kExitEmptySheet = 4;     // convert: the sheet is empty, nothing written
+
 class ConsolePresenter : public shell::MessagePresenter {
  public:
   void Show(const QString& text, int style, const QString& title) override;
@@ -16,7 +20,7 @@ class ConsolePresenter : public shell::MessagePresenter {
   int problems() const { return problems_; }
   // 0 when nothing was said but results, 1 after a report or refusal, 3 when everything was
   // written but some values were changed on the way.
-  int ExitStatus() const { return problems_ > 0 ? 1 : warnings_ > 0 ? 3 : 0; }
+  int ExitStatus() const { return problems_ > 0 ? 1 : warnings_ > 0 ? kExitValuesChanged : 0; }
 
  private:
   int problems_ = 0;

@@ -13,6 +13,10 @@ namespace brelloquin::cli {
 
 namespace {
 
+const QString kCodePageAdvice = QStringLiteral(
+    " Write it in another code page with --code-page N (for example --code-page 1251 for "
+    "Cyrillic, 1250 for Central European text, 932 for Japanese).");
+
 void Refuse(ConsolePresenter& presenter, const QString& text) {
   presenter.Show(text, shell::kStyleExclamation, shell::kApplicationTitle);
 }
@@ -54,11 +58,14 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
     Refuse(presenter, target + QStringLiteral(" already exists."));
     return 1;
   }
-  modDBF engine(EngineHost{presenter, [&] { return request.header; }});
-  engine.CreateDBFFromXLSBySheet(
+  modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice});
+  const ConversionOutcome outcome = engine.CreateDBFFromXLSBySheet(
       workbook, out, sheet, request.header ? QStringLiteral("Yes") : QStringLiteral("No"),
       request.dbase4 ? QStringLiteral("dBase IV") : QStringLiteral("dBase III"),
       request.allCharacters);
+  // An empty sheet is no failure of the program, but nothing was written: no script may take
+  // it for a converted table.
+  if (outcome == ConversionOutcome::Empty) return kExitEmptySheet;
   return presenter.ExitStatus();
 }
 
@@ -71,7 +78,7 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths) {
     else
       workbooks << QFileInfo(path).absoluteFilePath();
   }
-  modDBF engine(EngineHost{presenter});
+  modDBF engine(EngineHost{presenter, [] { return true; }, [] {}, kCodePageAdvice});
   engine.UsedOutputNames.clear();
   for (const QString& workbook : workbooks) {
     WriteLine(stdout, workbook);

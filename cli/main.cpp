@@ -44,6 +44,10 @@ int main(int argc, char** argv) {
   args.removeFirst();
   cli::ConsolePresenter presenter;
   if (args.isEmpty()) return Usage();
+  if (args.first() == u"--help" || args.first() == u"-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   const QString command = args.takeFirst();
   if (command == u"sheets" && args.size() == 1) return cli::Sheets(presenter, args[0]);
   if (command == u"dump") {

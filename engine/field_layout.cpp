@@ -4,10 +4,12 @@
 #include <stdexcept>
 
 #include "data_access/variant.h"
+#include "dbf/dbf_table.h"
 
 namespace brelloquin {
 
 using data_access::adDate;
+using data_access::adDouble;
 using data_access::adLongVarWChar;
 using data_access::adVarWChar;
 
@@ -15,6 +17,24 @@ void MeasureWidth(ColumnLayout& column, qsizetype length) {
   if (length <= column.width) return;
   if (length > std::numeric_limits<std::int16_t>::max()) throw std::overflow_error("Overflow");
   column.width = static_cast<std::int16_t>(length);
+}
+
+void MeasureNumber(ColumnLayout& column, const QString& numberText) {
+  const bool negative = numberText.startsWith(u'-');
+  const QStringView number = QStringView(numberText).mid(negative ? 1 : 0);
+  if (number.isEmpty() || !number[0].isDigit()) {
+    // Not a finite number: no numeric field holds it.
+    column.integerDigits = std::numeric_limits<int>::max() / 2;
+    return;
+  }
+  const qsizetype e = number.indexOf(u'E');
+  const QStringView mantissa = e < 0 ? number : number.left(e);
+  const int exponent = e < 0 ? 0 : number.mid(e + 1).toInt();
+  const qsizetype point = mantissa.indexOf(u'.');
+  const auto before = static_cast<int>(point < 0 ? mantissa.size() : point);
+  const auto after = static_cast<int>(point < 0 ? 0 : mantissa.size() - point - 1);
+  column.integerDigits = std::max(column.integerDigits, std::max(before + exponent, 1) + negative);
+  column.decimals = std::max(column.decimals, std::max(after - exponent, 0));
 }
 
 QString CleanFieldName(const QString& rawName) {
@@ -68,16 +88,25 @@ QString MakeUniqueName(const QString& name, const QString& list,
 ColumnDefinition DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
                               Conversion conversion) {
   const int width = column.width;
+  const int maxText = dbf::kMaxCharacterLength;
   if (allFieldsCharacters) {
-    if (width > 254)
-      return conversion == Conversion::SingleSheet ? ColumnDefinition{adVarWChar, 254}
+    if (width > maxText)
+      return conversion == Conversion::SingleSheet ? ColumnDefinition{adVarWChar, maxText}
                                                    : ColumnDefinition{adLongVarWChar, width};
     return {adVarWChar, width == 0 ? 1 : width};
   }
-  // A date field holds no time of day: such a column keeps its values as text.
-  const bool text = column.typeCode == adVarWChar || (column.typeCode == adDate && column.hasTime);
-  if (!text) return {column.typeCode, 0};
-  return {adVarWChar, width > 254 ? 254 : (width == 0 ? 1 : width)};
+  if (column.typeCode == adDouble) {
+    // One numeric field holds every value of the column exactly, or the values stay text.
+    const int numberWidth = column.integerDigits + (column.decimals > 0 ? column.decimals + 1 : 0);
+    if (numberWidth <= dbf::kMaxNumericLength && column.decimals <= dbf::kMaxDecimals)
+      return {adDouble, std::max(numberWidth, 1), column.decimals};
+  } else if (column.typeCode != adVarWChar && !(column.typeCode == adDate && column.hasTime)) {
+    // A date field holds no time of day: such a column keeps its values as text.
+    return {column.typeCode, 0};
+  }
+  // A text that a character field cannot hold whole goes into a memo field.
+  if (width > maxText) return {adLongVarWChar, width};
+  return {adVarWChar, width == 0 ? 1 : width};
 }
 
 }  // namespace brelloquin

@@ -12,15 +12,22 @@ namespace brelloquin {
 
 // What the measuring pass records for one field of the sheet.
 struct ColumnLayout {
-  std::int16_t width = 0;  // longest text form of a non-Null value
+  std::int16_t width = 0;  // longest text form of a non-Null value, in bytes of the code page
   std::int16_t typeCode = 0;
   QString rawName;       // the field's name, cut to 10 characters
   bool hasTime = false;  // a date value of the column carries a time of day
+  // The most digits before the point (a minus sign counted) and after it of the column's
+  // numbers, written out in full from their 15-significant-digit form.
+  int integerDigits = 0;
+  int decimals = 0;
 };
 
 // Raises the column's width to the text's length; a text longer than 32767 characters does not
 // fit the 16-bit width and throws, leaving the width as it was.
 void MeasureWidth(ColumnLayout& column, qsizetype length);
+
+// Widens the column's digits to hold a number given by its text form ("-12.5", "1E-07").
+void MeasureNumber(ColumnLayout& column, const QString& numberText);
 
 // A raw name made into a name dBase accepts: trimmed, blanks and the fifteen special characters
 // made "_", every other character outside A-Z, a-z, 0-9 and "_" made "_" too, and "Fld" put in
@@ -34,10 +41,11 @@ QString CleanFieldName(const QString& rawName);
 QString MakeUniqueName(const QString& name, const QString& list,
                        const std::function<bool(const QString&)>& isTaken);
 
-// The definition of one field: its type code and defined size.
+// The definition of one field: its type code, defined size and, for numbers, decimals.
 struct ColumnDefinition {
   int typeCode;
   int size;
+  int decimals = 0;
 };
 
 enum class Conversion { SingleSheet, WholeWorkbook };

@@ -77,36 +77,58 @@ class SheetConversion {
 
   SheetConversion(Steps& steps, const SheetSteps& numbers, Conversion conversion, EngineHost& host,
                   const ConversionOptions& options)
-      : steps_(steps), n_(numbers), conversion_(conversion), host_(host), options_(options) {}
+      : steps_(steps),
+        n_(numbers),
+        conversion_(conversion),
+        host_(host),
+        options_(options),
+        codePage_(data_access::DbfCodePage()) {}
 
   // Converts one sheet into targetFolder/dbfName.dbf. A failure that leaves nothing sensible
   // to do for this sheet is reported once and ends it.
   Outcome Run(Connection& workbook, Recordset& rows, Connection& dbf, const QString& sheetName,
               const QString& targetFolder, const QString& dbfName) {
+    sheetName_ = sheetName;
     if (!steps_(n_.openRows, [&] { OpenSheetRows(rows, workbook, sheetName); }))
       return Outcome::Failed;
     if (!steps_.If(n_.notEmptyTest, [&] { return !rows.Eof(); })) {
       steps_(n_.closeRows, [&] { rows.Close(); });
       return Outcome::Empty;
     }
-    Measure(rows);
+    if (!Measure(rows)) return Outcome::Failed;
     if (!DefineTable(targetFolder, dbfName)) return Outcome::Failed;
     if (!WriteRows(workbook, rows, dbf, sheetName, targetFolder, dbfName)) return Outcome::Failed;
+    WarnOfReplacedCharacters(dbf, targetFolder, dbfName);
     return Outcome::Written;
   }
 
  private:
-  // The length of the value as it will be written.
+  // The bytes the value takes as it will be written, in the table's code page.
   qsizetype WrittenLength(const data_access::Variant& value) const {
     const QString* text = value.StringValue();
-    if (!text || conversion_ == Conversion::SingleSheet) return value.TextLength();
-    return text->size() + 3 * text->count(u'\n') - text->count(u'\r');
+    if (!text) return value.TextLength();
+    const qsizetype bytes = codePage_.encodedSize(*text);
+    if (conversion_ == Conversion::SingleSheet) return bytes;
+    return bytes + 3 * text->count(u'\n') - text->count(u'\r');
   }
 
-  void Measure(Recordset& rows) {
+  // False when the sheet cannot become a table at all; nothing of it has been read then.
+  bool Measure(Recordset& rows) {
     const bool firstLine = host_.firstLineAsFieldNames();
     int count = 0;
-    steps_(n_.layoutSize, [&] { count = rows.GetFields().Count(); });
+    if (!steps_(n_.layoutSize, [&] {
+          count = rows.GetFields().Count();
+          if (count > dbf::kMaxFields)
+            throw std::runtime_error(QStringLiteral("The sheet %1 has %2 columns; a dBase table "
+                                                    "holds at most %3 fields.")
+                                         .arg(sheetName_)
+                                         .arg(count)
+                                         .arg(dbf::kMaxFields)
+                                         .toStdString());
+        })) {
+      steps_(n_.closeRows, [&] { rows.Close(); });
+      return false;
+    }
     layout_.assign(static_cast<std::size_t>(count), ColumnLayout{});
     for (int i = 0; i < count; ++i) {
       auto& column = layout_[static_cast<std::size_t>(i)];
@@ -126,6 +148,9 @@ class SheetConversion {
           if (value.kind() == data_access::Variant::Kind::Date &&
               value.number() != static_cast<double>(static_cast<long long>(value.number())))
             column.hasTime = true;
+          if (value.kind() == data_access::Variant::Kind::Double &&
+              column.typeCode == data_access::adDouble)
+            MeasureNumber(column, value.Text());
           MeasureWidth(column, WrittenLength(value));
         });
       }
@@ -134,6 +159,7 @@ class SheetConversion {
     steps_(n_.closeRows, [&] {
       if (rows.State() != adStateClosed) rows.Close();
     });
+    return true;
   }
 
   bool DefineTable(const QString& targetFolder, const QString& dbfName) {
@@ -161,8 +187,10 @@ class SheetConversion {
       });
       const ColumnDefinition definition =
           DefineColumn(layout_[i], options_.AllFieldsCharacters, conversion_);
-      if (!steps_(d.append,
-                  [&] { table.GetColumns().Append(name, definition.typeCode, definition.size); }))
+      if (!steps_(d.append, [&] {
+            table.GetColumns().Append(name, definition.typeCode, definition.size,
+                                      definition.decimals);
+          }))
         return false;
       given << name;
       definitions_.push_back(definition);
@@ -202,9 +230,25 @@ class SheetConversion {
       statement += Pieces(single, [] {});
       return;
     }
+    // Cut to what the field holds, never inside a character.
     statement += u'\'';
-    statement += Doubled(single.left(254));
+    statement += Doubled(single.left(codePage_.fittingLength(single, dbf::kMaxCharacterLength)));
     statement += u'\'';
+  }
+
+  // Once per table: characters the code page lacks were written as "?".
+  void WarnOfReplacedCharacters(Connection& dbf, const QString& targetFolder,
+                                const QString& dbfName) {
+    const int replaced = dbf.provider().ValuesWithReplacedCharacters();
+    if (replaced == 0) return;
+    host_.presenter.Warn(
+        QStringLiteral("The table %1 was written, but %2 of its values held characters that code "
+                       "page %3 lacks; each such character was written as \"?\".%4")
+            .arg(QDir::toNativeSeparators(
+                QDir::cleanPath(targetFolder + u'/' + dbfName + QStringLiteral(".dbf"))))
+            .arg(replaced)
+            .arg(codePage_.windowsCodePage())
+            .arg(host_.codePageAdvice));
   }
 
   bool WriteRows(Connection& workbook, Recordset& rows, Connection& dbf, const QString& sheetName,
@@ -246,6 +290,8 @@ class SheetConversion {
   Conversion conversion_;
   EngineHost& host_;
   const ConversionOptions& options_;
+  const dbf::CodePage codePage_;
+  QString sheetName_;
   std::vector<ColumnLayout> layout_;
   std::vector<ColumnDefinition> definitions_;
   QString bracketed_;
@@ -278,9 +324,10 @@ QString modDBF::SingleSheetDbfFile(const QString& workbookPath, const QString& d
          QStringLiteral(".dbf");
 }
 
-void modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
-                                     const QString& sheetName, const QString& Header,
-                                     const QString& DbfType, bool AllFieldsCharacters) {
+ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
+                                                  const QString& dbfPath, const QString& sheetName,
+                                                  const QString& Header, const QString& DbfType,
+                                                  bool AllFieldsCharacters) {
   Steps steps(host_.presenter,
               shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLSBySheet")));
   const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
@@ -297,21 +344,25 @@ void modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath, const QString&
                   .arg(FileNameOf(dbfPath))
                   .toStdString());
       }))
-    return;
+    return ConversionOutcome::Failed;
   if (!steps(IsXlsPath(workbookPath) ? 160 : 162,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); }))
-    return;
+    return ConversionOutcome::Failed;
   SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options);
   const auto outcome = conversion.Run(workbook, rows, dbf, sheetName, targetFolder, dbfName);
   CloseAll(steps, 452, rows, dbf, workbook);
-  if (outcome == SheetConversion::Outcome::Empty)
+  if (outcome == SheetConversion::Outcome::Empty) {
     host_.presenter.Show(QStringLiteral("Empty sheet!"), shell::kStyleInformation,
                          shell::kApplicationTitle);
-  else if (outcome == SheetConversion::Outcome::Written && steps.failures() == 0)
-    host_.presenter.Show(QStringLiteral("Done!\r\nFile ") +
-                             SingleSheetDbfFile(workbookPath, dbfPath) +
-                             QStringLiteral(" was created."),
-                         shell::kStyleInformation, shell::kApplicationTitle);
+    return ConversionOutcome::Empty;
+  }
+  if (outcome != SheetConversion::Outcome::Written || steps.failures() > 0)
+    return ConversionOutcome::Failed;
+  host_.presenter.Show(QStringLiteral("Done!\r\nFile ") +
+                           SingleSheetDbfFile(workbookPath, dbfPath) +
+                           QStringLiteral(" was created."),
+                       shell::kStyleInformation, shell::kApplicationTitle);
+  return ConversionOutcome::Written;
 }
 
 void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header,
@@ -366,7 +417,10 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
       if (rows.State() != adStateClosed) rows.Close();
     });
   }
-  QStringList givenHere;
+  // Tables given into this folder earlier in the run, by any workbook (Book.xls and Book.xlsx
+  // share one folder); a run starts with UsedOutputNames emptied.
+  if (UsedOutputNames.isEmpty()) givenInFolder_.clear();
+  QStringList& givenHere = givenInFolder_[QFileInfo(folder).canonicalFilePath()];
   for (const QString& sheet : sheets) {
     QString dbfName = DbfNameFromSheet(sheet);
     // A sheet name made only of removed characters still needs a file name.

@@ -3,7 +3,9 @@
 // files of their own. Each procedure reports its own failures and never throws.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <map>
 
 #include "shell/message_presenter.h"
 
@@ -23,15 +25,22 @@ struct EngineHost {
   std::function<bool()> firstLineAsFieldNames = [] { return true; };
   // Lets pending window messages be processed while long values are written.
   std::function<void()> yield = [] {};
+  // Appended to the warning about characters the code page lacks: how this caller chooses
+  // another code page.
+  QString codePageAdvice = QString();
 };
+
+// What a single-sheet conversion did: wrote its table (with nothing reported), found the sheet
+// empty, or reported a failure.
+enum class ConversionOutcome { Written, Empty, Failed };
 
 class modDBF {
  public:
   explicit modDBF(EngineHost host) : host_(std::move(host)) {}
 
-  void CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
-                               const QString& sheetName, const QString& Header,
-                               const QString& DbfType, bool AllFieldsCharacters);
+  ConversionOutcome CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
+                                            const QString& sheetName, const QString& Header,
+                                            const QString& DbfType, bool AllFieldsCharacters);
   void CreateDBFFromXLS(const QString& workbookPath, const QString& Header, const QString& DbfType,
                         bool AllFieldsCharacters);
 
@@ -44,6 +53,8 @@ class modDBF {
 
  private:
   EngineHost host_;
+  // The DBF names given in this run, by output folder.
+  std::map<QString, QStringList> givenInFolder_;
 };
 
 // Deletes one file; every failure is ignored.

@@ -19,11 +19,6 @@ DataAccessError CatalogError(const QString& description) {
   return DataAccessError(kErrBadArgument, description);
 }
 
-bool IsDoubleByte(const dbf::CodePage& codePage) {
-  const int cp = codePage.windowsCodePage();
-  return cp == 932 || cp == 936 || cp == 949 || cp == 950;
-}
-
 }  // namespace
 
 dbf::CodePage DbfCodePage() {
@@ -40,13 +35,13 @@ void Columns::Delete(int index) {
   columns_.erase(columns_.begin() + index);
 }
 
-void Columns::Append(const QString& name, int type, int definedSize) {
+void Columns::Append(const QString& name, int type, int definedSize, int numericScale) {
   if (name.isEmpty()) throw CatalogError(QStringLiteral("A field name cannot be empty."));
   for (const auto& column : columns_)
     if (column.name.compare(name, Qt::CaseInsensitive) == 0)
       throw CatalogError(
           QStringLiteral("The field name '%1' is already in the table definition.").arg(name));
-  columns_.push_back({name, type, definedSize});
+  columns_.push_back({name, type, definedSize, numericScale});
 }
 
 void Catalog::SetActiveConnection(const QString& connectionString) {
@@ -71,17 +66,17 @@ void Catalog::SetActiveConnection(const QString& connectionString) {
                           QStringLiteral("The folder '%1' does not exist.").arg(folder_));
 }
 
-dbf::FieldSpec FieldFor(const ColumnDef& column, const dbf::CodePage& codePage) {
+dbf::FieldSpec FieldFor(const ColumnDef& column) {
   switch (column.type) {
-    case adVarWChar: {
-      // Widths count characters; a double-byte code page may need two bytes for each.
-      const int bytes = IsDoubleByte(codePage) ? column.definedSize * 2 : column.definedSize;
-      return {column.name, 'C', std::clamp(bytes, 1, 254), 0};
-    }
+    case adVarWChar:
+      // Widths count bytes of the table's code page.
+      return {column.name, 'C', std::clamp(column.definedSize, 1, dbf::kMaxCharacterLength), 0};
     case adLongVarWChar:
       return {column.name, 'M', 10, 0};
     case adDouble:
-      return {column.name, 'N', 20, 6};
+      // Without a size from the column's values, the widest field with six decimals.
+      if (column.definedSize == 0) return {column.name, 'N', dbf::kMaxNumericLength, 6};
+      return {column.name, 'N', column.definedSize, column.numericScale};
     case adDate:
       return {column.name, 'D', 8, 0};
     case adBoolean:
@@ -100,8 +95,7 @@ void Catalog::AppendTable(const Table& table) {
     throw CatalogError(QStringLiteral("The table '%1' has no fields.").arg(table.Name));
   const dbf::CodePage codePage = DbfCodePage();
   std::vector<dbf::FieldSpec> fields;
-  for (const auto& column : table.GetColumns().items())
-    fields.push_back(FieldFor(column, codePage));
+  for (const auto& column : table.GetColumns().items()) fields.push_back(FieldFor(column));
   const QString path = folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf");
   try {
     dbf::CreateTable(path, *flavour_, fields, codePage);

@@ -18,14 +18,16 @@ struct ColumnDef {
   QString name;
   int type;
   int definedSize;
+  int numericScale = 0;  // decimals of a number column
 };
 
 class Columns {
  public:
   int Count() const { return static_cast<int>(columns_.size()); }
   void Delete(int index);
-  // Fails for an empty name or one given already (ignoring case).
-  void Append(const QString& name, int type, int definedSize);
+  // Fails for an empty name or one given already (ignoring case). A number column with a
+  // defined size is a numeric field of that width with numericScale decimals.
+  void Append(const QString& name, int type, int definedSize, int numericScale = 0);
   const std::vector<ColumnDef>& items() const { return columns_; }
 
  private:
@@ -55,6 +57,6 @@ class Catalog {
 };
 
 // The DBF field for a column's type code and defined size.
-dbf::FieldSpec FieldFor(const ColumnDef& column, const dbf::CodePage& codePage);
+dbf::FieldSpec FieldFor(const ColumnDef& column);
 
 }  // namespace brelloquin::data_access

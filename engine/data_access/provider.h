@@ -33,6 +33,8 @@ class Provider {
   virtual void Execute(const QString& statement) = 0;
   // Finishes what the provider still holds (writes not yet on disk); throws on failure.
   virtual void Close() {}
+  // Values written so far with "?" for characters the table's code page lacks.
+  virtual int ValuesWithReplacedCharacters() const { return 0; }
 };
 
 // Rows held in memory (schema rowsets).

@@ -82,4 +82,8 @@ void RowInsertProvider::Close() {
   }
 }
 
+int RowInsertProvider::ValuesWithReplacedCharacters() const {
+  return table_->valuesWithReplacedCharacters();
+}
+
 }  // namespace brelloquin::data_access

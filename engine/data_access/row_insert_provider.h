@@ -19,6 +19,7 @@ class RowInsertProvider : public Provider {
   std::unique_ptr<RowSource> Query(const QString& text) override;
   void Execute(const QString& statement) override;
   void Close() override;
+  int ValuesWithReplacedCharacters() const override;
 
  private:
   QString tableName_;

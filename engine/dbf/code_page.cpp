@@ -147,7 +147,7 @@ Converters& ThreadConverters() {
 // appended instead; `unitSize` tells how many input bytes that unit spans.
 template <typename UnitSize>
 QByteArray Convert(iconv_t cd, const char* input, std::size_t inputSize,
-                   std::string_view substitute, UnitSize unitSize) {
+                   std::string_view substitute, UnitSize unitSize, bool* replaced = nullptr) {
   QByteArray output(static_cast<qsizetype>(inputSize * 2 + 16), Qt::Uninitialized);
   char* in = const_cast<char*>(input);
   std::size_t inLeft = inputSize;
@@ -173,6 +173,7 @@ QByteArray Convert(iconv_t cd, const char* input, std::size_t inputSize,
       room(16);
       continue;
     } else {  // EILSEQ or EINVAL (a sequence cut short at the end)
+      if (replaced) *replaced = true;
       const std::size_t skip = std::min(inLeft, unitSize(in, inLeft));
       in += skip;
       inLeft -= skip;
@@ -224,15 +225,17 @@ std::uint8_t CodePage::languageDriver() const {
 
 #ifdef Q_OS_WIN
 
-QByteArray CodePage::encode(const QString& text) const {
+QByteArray CodePage::encode(const QString& text, bool* replaced) const {
   if (IsAscii(text)) return text.toLatin1();
   const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
   const int length = static_cast<int>(text.size());
   const int size =
       WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "?", nullptr);
   QByteArray bytes(size, Qt::Uninitialized);
+  BOOL usedDefault = FALSE;
   WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), size, "?",
-                      nullptr);
+                      &usedDefault);
+  if (replaced && usedDefault) *replaced = true;
   return bytes;
 }
 
@@ -248,7 +251,7 @@ QString CodePage::decode(const QByteArray& bytes) const {
 
 #else
 
-QByteArray CodePage::encode(const QString& text) const {
+QByteArray CodePage::encode(const QString& text, bool* replaced) const {
   if (IsAscii(text)) return text.toLatin1();
   // A character the code page lacks is skipped whole (both halves of a surrogate pair).
   auto characterSize = [](const char* at, std::size_t left) -> std::size_t {
@@ -258,7 +261,7 @@ QByteArray CodePage::encode(const QString& text) const {
   };
   return Convert(ThreadConverters().get(codePage_, true),
                  reinterpret_cast<const char*>(text.utf16()),
-                 static_cast<std::size_t>(text.size()) * 2, "?", characterSize);
+                 static_cast<std::size_t>(text.size()) * 2, "?", characterSize, replaced);
 }
 
 QString CodePage::decode(const QByteArray& bytes) const {
@@ -274,9 +277,9 @@ QString CodePage::decode(const QByteArray& bytes) const {
 
 #endif
 
-void CodePage::appendEncoded(QByteArray& out, const QString& text) const {
+void CodePage::appendEncoded(QByteArray& out, const QString& text, bool* replaced) const {
   if (!IsAscii(text)) {
-    out += encode(text);
+    out += encode(text, replaced);
     return;
   }
   // Every code page here keeps ASCII as it is.
@@ -284,6 +287,29 @@ void CodePage::appendEncoded(QByteArray& out, const QString& text) const {
   out.resize(at + text.size());
   char* bytes = out.data() + at;
   for (const QChar c : text) *bytes++ = static_cast<char>(c.unicode());
+}
+
+qsizetype CodePage::encodedSize(const QString& text) const {
+  return IsAscii(text) ? text.size() : encode(text).size();
+}
+
+qsizetype CodePage::fittingLength(const QString& text, qsizetype maxBytes) const {
+  if (IsAscii(text)) return std::min(text.size(), maxBytes);
+  if (encodedSize(text) <= maxBytes) return text.size();
+  // Character by character: a code page may take one, two or (composed letters of 1258) more
+  // bytes for each.
+  qsizetype units = 0;
+  qsizetype bytes = 0;
+  while (units < text.size()) {
+    const qsizetype width =
+        text[units].isHighSurrogate() && units + 1 < text.size() && text[units + 1].isLowSurrogate()
+            ? 2
+            : 1;
+    bytes += encodedSize(text.mid(units, width));
+    if (bytes > maxBytes) break;
+    units += width;
+  }
+  return units;
 }
 
 }  // namespace brelloquin::dbf

@@ -19,10 +19,15 @@ class CodePage {
 
   int windowsCodePage() const { return codePage_; }
   std::uint8_t languageDriver() const;
-  // A character the code page lacks becomes "?"; a multibyte character is never split.
-  QByteArray encode(const QString& text) const;
+  // A character the code page lacks becomes "?" (and *replaced is set when given); a multibyte
+  // character is never split.
+  QByteArray encode(const QString& text, bool* replaced = nullptr) const;
   // encode(), appended to out (without a copy apart for plain ASCII text).
-  void appendEncoded(QByteArray& out, const QString& text) const;
+  void appendEncoded(QByteArray& out, const QString& text, bool* replaced = nullptr) const;
+  // The number of bytes encode() gives.
+  qsizetype encodedSize(const QString& text) const;
+  // How many UTF-16 units of the text, whole characters only, fit in maxBytes once encoded.
+  qsizetype fittingLength(const QString& text, qsizetype maxBytes) const;
   // A byte sequence the code page does not define becomes U+FFFD.
   QString decode(const QByteArray& bytes) const;
 

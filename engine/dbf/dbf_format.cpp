@@ -7,15 +7,6 @@
 namespace brelloquin::dbf::format {
 namespace {
 
-// dBase III PLUS and dBase IV documentation: 128 and 255 fields. Their 4000-byte records are
-// not enforced: a wide sheet still converts, and most readers take longer records; 255 fields
-// of 254 bytes stay within the header's 16-bit record size.
-int MaxFields(Flavour flavour) { return flavour == Flavour::DBase3 ? 128 : 255; }
-constexpr int kMaxCharacterLength = 254;
-// 20 digits as dBase IV allows; the data-access layer gives every number field N(20, 6).
-constexpr int kMaxNumericLength = 20;
-constexpr int kMaxDecimals = 15;
-
 int FixedLength(char type) {
   switch (type) {
     case 'D':
@@ -103,14 +94,11 @@ qint64 Table::recordOffset(std::uint32_t index) const {
   return headerSize + static_cast<qint64>(index) * recordSize();
 }
 
-void CheckFields(Flavour flavour, std::vector<FieldSpec>& fields) {
-  const QString flavourName =
-      flavour == Flavour::DBase3 ? QStringLiteral("dBase III") : QStringLiteral("dBase IV");
+void CheckFields(std::vector<FieldSpec>& fields) {
   if (fields.empty()) throw DbfError(QStringLiteral("A table needs at least one field."));
-  if (static_cast<int>(fields.size()) > MaxFields(flavour))
-    throw DbfError(QStringLiteral("A %1 table holds at most %2 fields, not %3.")
-                       .arg(flavourName)
-                       .arg(MaxFields(flavour))
+  if (static_cast<int>(fields.size()) > kMaxFields)
+    throw DbfError(QStringLiteral("A dBase table holds at most %1 fields, not %2.")
+                       .arg(kMaxFields)
                        .arg(fields.size()));
   std::set<QString> seen;
   for (FieldSpec& field : fields) {
@@ -194,8 +182,7 @@ Table ReadHeader(QFile& file) {
                   .value_or(*CodePage::FromWindows(1252)),
               headerSize, GetUInt32(fixed.constData() + kRecordCountOffset)};
   try {
-    // A table without memo does not tell dBase III from dBase IV: allow the larger limits.
-    CheckFields(version == kVersionDBase3Memo ? Flavour::DBase3 : Flavour::DBase4, table.fields);
+    CheckFields(table.fields);
   } catch (const DbfError& error) {
     throw damaged(error.description());
   }

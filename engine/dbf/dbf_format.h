@@ -59,9 +59,9 @@ struct Table {
 // The error for a value or width the field cannot take.
 DbfError FieldError(const FieldSpec& field, const QString& why);
 
-// Checks the fields against the rules of the flavour and gives D, L and M fields their fixed
+// Checks the fields against the rules of both flavours and gives D, L and M fields their fixed
 // widths. Throws DbfError.
-void CheckFields(Flavour flavour, std::vector<FieldSpec>& fields);
+void CheckFields(std::vector<FieldSpec>& fields);
 
 // The header of the table: fixed part, descriptors and terminator, dated today.
 QByteArray HeaderBytes(const Table& table);

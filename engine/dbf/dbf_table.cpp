@@ -14,7 +14,7 @@ constexpr qsizetype kFlushBytes = 256 * 1024;
 void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
                  const CodePage& codePage) {
   format::Table table{flavour, fields, codePage, format::HeaderSize(fields.size())};
-  format::CheckFields(flavour, table.fields);
+  format::CheckFields(table.fields);
   QFile file(dbfPath);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
     throw DbfError(QStringLiteral("Could not create %1: %2").arg(dbfPath, file.errorString()));
@@ -32,6 +32,7 @@ struct TableAppender::State {
   // Records converted but not yet on disk, and how many they are.
   QByteArray pending;
   std::uint32_t pendingCount = 0;
+  int replacedValues = 0;
 
   explicit State(const QString& path) : file(path), table(Open(file)) {
     if (table.hasMemo()) memo.emplace(MemoPath(path), table.flavour);
@@ -73,6 +74,8 @@ void TableAppender::flush() {
 
 const std::vector<FieldSpec>& TableAppender::fields() const { return state_->table.fields; }
 
+int TableAppender::valuesWithReplacedCharacters() const { return state_->replacedValues; }
+
 void TableAppender::appendRecord(const std::vector<std::optional<QString>>& values) {
   format::Table& table = state_->table;
   if (values.size() != table.fields.size())
@@ -84,12 +87,14 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
   QByteArray record(1, format::kLiveRecord);
   record.reserve(table.recordSize() + 1);
   std::vector<std::pair<qsizetype, QByteArray>> memos;  // record offset, encoded text
+  int replaced = 0;
   for (std::size_t i = 0; i < values.size(); ++i) {
     const FieldSpec& field = table.fields[i];
+    bool lacking = false;
     if (!values[i] || values[i]->isEmpty()) {
       AppendBlankField(record, field);
     } else if (field.type == 'M') {
-      QByteArray text = table.codePage.encode(*values[i]);
+      QByteArray text = table.codePage.encode(*values[i], &lacking);
       if (table.flavour == Flavour::DBase3 && text.contains(format::kEndOfFile))
         throw format::FieldError(
             field,
@@ -97,8 +102,9 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
       memos.emplace_back(record.size(), std::move(text));
       AppendBlankField(record, field);
     } else {
-      AppendField(record, field, *values[i], table.codePage);
+      AppendField(record, field, *values[i], table.codePage, &lacking);
     }
+    replaced += lacking ? 1 : 0;
   }
   for (const auto& [offset, text] : memos) {
     const QByteArray block = QByteArray::number(state_->memo->append(text))
@@ -109,6 +115,7 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
   // of the conversion.
   state_->pending += record;
   ++state_->pendingCount;
+  state_->replacedValues += replaced;
   if (state_->pending.size() >= kFlushBytes) flush();
 }
 

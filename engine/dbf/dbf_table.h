@@ -24,6 +24,16 @@ class DbfError : public std::runtime_error {
 
 enum class Flavour { DBase3, DBase4 };
 
+// dBase IV's 255 fields in both flavours: dBase III PLUS documents 128, but every reader tried
+// opens a dBase III table of 210 fields, and refusing them would lose whole sheets. The 4000-byte
+// records are not enforced either; 255 fields of 254 bytes stay within the header's 16-bit
+// record size.
+inline constexpr int kMaxFields = 255;
+inline constexpr int kMaxCharacterLength = 254;
+// A numeric field: at most 20 characters (sign and point included), at most 15 decimals.
+inline constexpr int kMaxNumericLength = 20;
+inline constexpr int kMaxDecimals = 15;
+
 struct FieldSpec {
   QString name;      // 1 to 10 ASCII letters, digits and "_"; unique ignoring case
   char type = 'C';   // 'C', 'N', 'D', 'L' or 'M'
@@ -55,6 +65,8 @@ class TableAppender {
   void appendRecord(const std::vector<std::optional<QString>>& values);
   // Writes the records appended so far. Throws DbfError.
   void flush();
+  // Values appended so far that held a character the code page lacks (written as "?").
+  int valuesWithReplacedCharacters() const;
 
  private:
   struct State;

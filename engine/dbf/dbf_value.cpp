@@ -64,29 +64,30 @@ std::optional<Decimal> ParseDecimal(QStringView text) {
   return number;
 }
 
-// The digits of |value| * 10^decimals rounded half away from zero; nullopt when they would
-// be more than `limit`.
+// The digits of |value| * 10^decimals; nullopt when they would be more than `limit`. The
+// value must not have more decimals than that (see MoreDecimalsThan).
 std::optional<std::string> ScaledDigits(const Decimal& value, int decimals, int limit) {
   const long long size = static_cast<long long>(value.digits.size());
   const long long shift = value.exponent + decimals;
-  if (value.digits.empty() || -shift > size) return std::string();
+  if (value.digits.empty()) return std::string();
   if (shift >= 0) {
     if (size + shift > limit) return std::nullopt;
     return value.digits + std::string(static_cast<std::size_t>(shift), '0');
   }
-  const auto kept = static_cast<std::size_t>(size + shift);
-  std::string digits = value.digits.substr(0, kept);
-  if (value.digits[kept] >= '5') {
-    std::size_t at = digits.size();
-    for (; at > 0 && digits[at - 1] == '9'; --at) digits[at - 1] = '0';
-    if (at == 0)
-      digits.insert(digits.begin(), '1');
-    else
-      ++digits[at - 1];
-  }
+  std::string digits =
+      value.digits.substr(0, static_cast<std::size_t>(std::max(0LL, size + shift)));
   StripLeadingZeros(digits);
   if (static_cast<long long>(digits.size()) > limit) return std::nullopt;
   return digits;
+}
+
+// True when a digit that is not zero stands beyond the field's decimals: storing the value
+// would round it, and a number is never changed on its way into a table.
+bool MoreDecimalsThan(const Decimal& value, int decimals) {
+  const long long size = static_cast<long long>(value.digits.size());
+  const long long kept = std::max(0LL, size + value.exponent + decimals);
+  return kept < size &&
+         value.digits.find_first_not_of('0', static_cast<std::size_t>(kept)) != std::string::npos;
 }
 
 QByteArray NumericBytes(const FieldSpec& field, const QString& text) {
@@ -99,6 +100,10 @@ QByteArray NumericBytes(const FieldSpec& field, const QString& text) {
                     .arg(field.length)
                     .arg(field.decimals));
   };
+  if (MoreDecimalsThan(*value, field.decimals))
+    Fail(field, QStringLiteral("%1 has more decimals than the field's %2; it would be rounded.")
+                    .arg(text)
+                    .arg(field.decimals));
   const std::optional<std::string> scaled = ScaledDigits(*value, field.decimals, field.length);
   if (!scaled) tooWide();
   const auto decimals = static_cast<std::size_t>(field.decimals);
@@ -145,10 +150,10 @@ QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
 }  // namespace
 
 void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
-                 const CodePage& codePage) {
+                 const CodePage& codePage, bool* replaced) {
   if (field.type == 'C') {
     const qsizetype start = record.size();
-    codePage.appendEncoded(record, text);
+    codePage.appendEncoded(record, text, replaced);
     const qsizetype size = record.size() - start;
     if (size > field.length) {
       record.truncate(start);

@@ -152,7 +152,9 @@ TEST_F(Conversion, TypedFieldsKeepNumbersDatesBooleansAndTimes) {
   QStringList types;
   for (const auto& field : dbf.fields)
     types << field.toArray()[1].toString() + QString::number(field.toArray()[2].toInt());
-  EXPECT_EQ(types, (QStringList{QStringLiteral("N20"), QStringLiteral("D8"), QStringLiteral("L1"),
+  // 12.5 and 1E-05 need two digits before the point and five after it.
+  EXPECT_EQ(dbf.fields[0].toArray()[3].toInt(), 5);
+  EXPECT_EQ(types, (QStringList{QStringLiteral("N8"), QStringLiteral("D8"), QStringLiteral("L1"),
                                 QStringLiteral("C19"), QStringLiteral("C1")}));
   ASSERT_EQ(dbf.records.size(), 4);
   const QJsonArray first = dbf.records[0].toArray();

@@ -74,13 +74,11 @@ TEST_F(DbaseProvider, TypeCodesBecomeDbfFields) {
   EXPECT_EQ(fields, (QStringList{QStringLiteral("C5.0"), QStringLiteral("N20.6"),
                                  QStringLiteral("D8.0"), QStringLiteral("L1.0"),
                                  QStringLiteral("M10.0"), QStringLiteral("C254.0")}));
-  // A double-byte code page needs room for two bytes a character.
-  SetDbfCodePage(dbf::CodePage::FromWindows(932));
-  EXPECT_EQ(
-      FieldFor({QStringLiteral("N"), adVarWChar, 200}, *dbf::CodePage::FromWindows(932)).length,
-      254);
-  EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 5}, *dbf::CodePage::FromWindows(932)).length,
-            10);
+  // Widths are bytes of the code page already; a sized number column keeps its decimals.
+  EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 200}).length, 200);
+  EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 300}).length, 254);
+  const dbf::FieldSpec gps = FieldFor({QStringLiteral("N"), adDouble, 10, 7});
+  EXPECT_EQ(std::make_pair(gps.length, gps.decimals), std::make_pair(10, 7));
 }
 
 TEST_F(DbaseProvider, InsertsConvertEachTextToItsField) {

@@ -119,9 +119,10 @@ TEST(ColumnDefinitions, WidthsAndTypesByModeAndConversion) {
   EXPECT_EQ(define(300, adVarWChar, true, whole), expect(adLongVarWChar, 300));
   EXPECT_EQ(define(0, adDouble, true, whole), expect(adVarWChar, 1));
   EXPECT_EQ(define(12, adDouble, true, single), expect(adVarWChar, 12));
-  EXPECT_EQ(define(12, adDouble, false, single), expect(adDouble, 0));
+  EXPECT_EQ(define(12, adDouble, false, single), expect(adDouble, 1));
   EXPECT_EQ(define(0, adVarWChar, false, whole), expect(adVarWChar, 1));
-  EXPECT_EQ(define(255, adVarWChar, false, whole), expect(adVarWChar, 254));
+  EXPECT_EQ(define(254, adVarWChar, false, whole), expect(adVarWChar, 254));
+  EXPECT_EQ(define(255, adVarWChar, false, single), expect(adLongVarWChar, 255));
   EXPECT_EQ(define(10, adDate, false, single), expect(adDate, 0));
   EXPECT_EQ(define(19, adDate, false, single, true), expect(adVarWChar, 19));
   EXPECT_EQ(define(400, adLongVarWChar, false, single), expect(adLongVarWChar, 0));

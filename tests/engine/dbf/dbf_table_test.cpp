@@ -122,7 +122,7 @@ TEST_F(DbfTableTest, TablesWithoutMemoReadBackInPythonInBothFlavours) {
 TEST_F(DbfTableTest, HeaderDescriptorsAndRecordsByteByByte) {
   const QString path = Path(QStringLiteral("LAYOUT.DBF"));
   CreateTable(path, Flavour::DBase4, {{"A_1", 'C', 2, 0}, {"N", 'N', 4, 1}}, Page(1257));
-  TableAppender(path).appendRecord({QStringLiteral(u"ą"), "-1.25"});
+  TableAppender(path).appendRecord({QStringLiteral(u"ą"), "-1.50"});
   const QByteArray bytes = FileBytes(path);
   const QDate today = QDate::currentDate();
   ASSERT_EQ(bytes.size(), 97 + 7 + 1);
@@ -132,7 +132,7 @@ TEST_F(DbfTableTest, HeaderDescriptorsAndRecordsByteByByte) {
   EXPECT_EQ(static_cast<std::uint8_t>(bytes[29]), 0xCC);
   EXPECT_EQ(bytes.mid(32, 18), QByteArray("A_1\0\0\0\0\0\0\0\0C\0\0\0\0\x02\0", 18));
   EXPECT_EQ(bytes.mid(64, 18), QByteArray("N\0\0\0\0\0\0\0\0\0\0N\0\0\0\0\x04\x01", 18));
-  EXPECT_EQ(bytes.mid(96), QByteArray("\x0D \xE0 -1.3\x1A"));  // rounded half away from 0
+  EXPECT_EQ(bytes.mid(96), QByteArray("\x0D \xE0 -1.5\x1A"));
 }
 
 TEST_F(DbfTableTest, DBase4MemoFileLayout) {
@@ -158,19 +158,27 @@ TEST_F(DbfTableTest, DBase4MemoFileLayout) {
   EXPECT_EQ(dbt.mid(1536, 10), QByteArray("\xFF\xFF\x08\0\x0A\0\0\0b\x1A", 10));
 }
 
-TEST_F(DbfTableTest, NumbersTakeTheFieldsDecimals) {
+TEST_F(DbfTableTest, NumbersAreStoredExactlyOrRefused) {
   const FieldSpec amount{"AMOUNT", 'N', 20, 6};
   EXPECT_EQ(Stored(amount, "12.5"), "           12.500000");
   EXPECT_EQ(Stored(amount, " 1E-05 "), "            0.000010");
-  EXPECT_EQ(Stored(amount, "0.0000005"), "            0.000001");
-  EXPECT_EQ(Stored(amount, "-0.0000004"), "            0.000000");
   EXPECT_EQ(Stored(amount, "-123456789012"), "-123456789012.000000");
   EXPECT_EQ(Stored(amount, ".5e3"), "          500.000000");
+  EXPECT_EQ(Stored(amount, "-0.0000000"), "            0.000000");
+  // A number is never rounded into a field: it is refused, and the engine sizes its fields so
+  // that this never happens.
+  for (const char* rounded : {"0.0000005", "-0.0000004", "0.1234567"})
+    EXPECT_THAT(Stored(amount, rounded).toStdString(),
+                HasSubstr("Field AMOUNT: " + std::string(rounded) + " has more decimals"));
+  const FieldSpec gps{"LAT", 'N', 10, 7};
+  EXPECT_EQ(Stored(gps, "52.5200066"), "52.5200066");
+  EXPECT_EQ(Stored(gps, "1E-07"), " 0.0000001");
   const FieldSpec qty{"QTY", 'N', 3, 0};
-  EXPECT_EQ(Stored(qty, "2.5"), "  3");
-  EXPECT_EQ(Stored(qty, "-99.4"), "-99");
-  EXPECT_EQ(Stored(qty, "999.49"), "999");
-  for (const char* tooBig : {"999.5", "-100", "1E+3", "1E+999999999999"})
+  EXPECT_EQ(Stored(qty, "-99"), "-99");
+  EXPECT_EQ(Stored(qty, "2.000"), "  2");
+  for (const char* rounded : {"2.5", "-99.4", "999.49"})
+    EXPECT_THAT(Stored(qty, rounded).toStdString(), HasSubstr("has more decimals")) << rounded;
+  for (const char* tooBig : {"-100", "1E+3", "1E+999999999999"})
     EXPECT_THAT(Stored(qty, tooBig).toStdString(),
                 HasSubstr("Field QTY: " + std::string(tooBig) + " does not fit"));
   for (const char* notNumber : {"abc", "1,5", "NaN", "Inf", "1E", "--1", ".", "0x10", "1 2"})
@@ -263,10 +271,11 @@ TEST_F(DbfTableTest, CreateTableRefusesFieldsDBaseCannotHold) {
   std::vector<FieldSpec> many;
   for (int i = 0; i < 256; ++i) many.push_back({QStringLiteral("F%1").arg(i), 'C', 1, 0});
   EXPECT_THAT(refusal(Flavour::DBase4, many), HasSubstr("at most 255 fields"));
-  many.resize(129);
-  EXPECT_THAT(refusal(iii, many), HasSubstr("at most 128 fields"));
+  EXPECT_THAT(refusal(iii, many), HasSubstr("at most 255 fields"));
+  // dBase III takes as many as dBase IV: its readers open 210 fields without complaint.
+  many.resize(255);
+  EXPECT_EQ(refusal(iii, many), "created");
   EXPECT_EQ(refusal(Flavour::DBase4, many), "created");
-  EXPECT_EQ(refusal(iii, std::vector<FieldSpec>(many.begin(), many.end() - 1)), "created");
   // Wider than dBase III's own 4000 bytes, still written rather than lost.
   std::vector<FieldSpec> wide;
   for (int i = 0; i < 16; ++i) wide.push_back({QStringLiteral("F%1").arg(i), 'C', 250, 0});

@@ -88,7 +88,7 @@ TEST(XlsxCells, Dates1904AreCountedFrom1899) {
   EXPECT_TRUE(HasNumber(data, 0, 0, CellKind::Date, 45351));
   ASSERT_NE(At(data, 0, 1), nullptr);
   EXPECT_NEAR(At(data, 0, 1)->number, 45351 + (13 * 3600 + 45 * 60 + 30) / 86400.0, 1e-9);
-  EXPECT_TRUE(HasNumber(data, 0, 2, CellKind::Date, 0.25));   // a time alone stays one
+  EXPECT_TRUE(HasNumber(data, 0, 2, CellKind::Date, 0.25));     // a time alone stays one
   EXPECT_TRUE(HasNumber(data, 0, 4, CellKind::Number, 45351));  // numbers keep their value
 }
 
