@@ -16,7 +16,8 @@ constexpr char kUsage[] =
     "       brelloquin-cli dump WORKBOOK SHEET [--no-header]\n"
     "       brelloquin-cli convert WORKBOOK [--sheet SHEET] [--out FILE.dbf] [--no-header]\n"
     "                      [--all-chars] [--dbase4] [--overwrite] [--code-page N]\n"
-    "       brelloquin-cli batch PATH... [--code-page N]\n";
+    "       brelloquin-cli batch PATH... [--code-page N]\n"
+    "       brelloquin-cli --help\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);

@@ -39,6 +39,23 @@ TEST(Cli, WrongUsageExitsTwo) {
   EXPECT_TRUE(unknown.err.startsWith(QStringLiteral("brelloquin-cli: unknown code page 1200")));
 }
 
+TEST(Cli, HelpGoesToStandardOutputAndAnEmptySheetIsNoSuccess) {
+  const CliRun help = Cli({QStringLiteral("--help")});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.startsWith(QStringLiteral("usage: brelloquin-cli sheets WORKBOOK\n")));
+  EXPECT_TRUE(help.err.isEmpty());
+
+  QTemporaryDir dir;
+  const QString book = dir.filePath(QStringLiteral("conversion.xlsx"));
+  ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("conversion.xlsx"), book));
+  const CliRun empty =
+      Cli({QStringLiteral("convert"), book, QStringLiteral("--sheet"), QStringLiteral("Empty$")});
+  EXPECT_EQ(empty.status, 4);
+  EXPECT_EQ(empty.out, QStringLiteral("Empty sheet!\n"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+            QStringList{QStringLiteral("conversion.xlsx")});
+}
+
 TEST(Cli, SheetsAndDumpWithEscapes) {
   const CliRun sheets =
       Cli({QStringLiteral("sheets"), kFixtures + QStringLiteral("sheet_names.xlsx")});

@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 
+#include "support/corpus.h"
 #include "workbook/cfb.h"
 #include "workbook/xls_reader.h"
 #include "xls_test_support.h"
@@ -36,6 +37,7 @@ std::unique_ptr<WorkbookReader> Open(const QString& path) {
 SheetData Sheet0(const QString& path) { return Open(path)->readSheet(0); }
 
 TEST(XlsCorpus, EveryWorkbookReadsOrFailsWithAWorkbookError) {
+  SKIP_WITHOUT_CORPUS();
   int files = 0, opened = 0;
   for (const QString& root : {kCorpus, kFixtures}) {
     QDirIterator it(root, {QStringLiteral("*.xls")}, QDir::Files, QDirIterator::Subdirectories);
@@ -61,6 +63,7 @@ TEST(XlsCorpus, EveryWorkbookReadsOrFailsWithAWorkbookError) {
 }
 
 TEST(XlsCorpus, SpotValues) {
+  SKIP_WITHOUT_CORPUS();
   const SheetData formate = Sheet0(kCorpus + "xlrd-samples/Formate.xls");
   EXPECT_EQ(At(formate, 1, 0), "T:Äcker");
   EXPECT_EQ(At(formate, 0, 1), "D:2741");  // 1907-07-03
