@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 
 #include "data_access/dbase_catalog.h"
+#include "engine/conversion_fixture.h"
 #include "engine/dbf_reader.h"
-#include "engine/recording_presenter.h"
 #include "modDBF.h"
 
 namespace brelloquin {
@@ -20,33 +20,14 @@ using testing::ReadDbf;
 
 const QString kFixtures = QStringLiteral(BRELLOQUIN_SOURCE_DIR "/tests/fixtures/");
 
-class Conversion : public ::testing::Test {
+class Conversion : public testing::ConversionFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    data_access::SetDbfCodePage(dbf::CodePage::FromWindows(1252));
-  }
-  void TearDown() override { data_access::SetDbfCodePage(std::nullopt); }
-
   // A copy of a fixture in the temporary folder, so outputs land there.
   QString Copy(const QString& fixture) {
     const QString path = dir_.filePath(fixture);
     QFile::copy(kFixtures + fixture, path);
     return path;
   }
-  QString Path(const QString& name) const { return dir_.filePath(name); }
-
-  QStringList Reports() const {
-    QStringList texts;
-    for (const auto& m : presenter_.messages)
-      if (m.style == shell::kStyleExclamation) texts << m.text;
-    return texts;
-  }
-
-  QTemporaryDir dir_;
-  testing::RecordingPresenter presenter_;
-  bool firstLine_ = true;
-  modDBF engine_{EngineHost{presenter_, [this] { return firstLine_; }}};
 };
 
 QStringList Column(const testing::DbfContents& dbf, int index) {

@@ -10,8 +10,8 @@
 
 #include "data_access/dbase_catalog.h"
 #include "dbf/dbf_format.h"
+#include "engine/conversion_fixture.h"
 #include "engine/dbf_reader.h"
-#include "engine/recording_presenter.h"
 #include "modDBF.h"
 #include "support/xlsx_writer.h"
 
@@ -22,24 +22,15 @@ using testing::ReadDbf;
 using testing::XlsxRow;
 using testing::XlsxSheet;
 
-class ValuesArrive : public ::testing::Test {
+class ValuesArrive : public testing::ConversionFixture {
  protected:
-  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
-  void TearDown() override { data_access::SetDbfCodePage(std::nullopt); }
-
-  QString Path(const QString& name) const { return dir_.filePath(name); }
-
   QString Book(const QString& name, const std::vector<XlsxSheet>& sheets) {
     const QString path = Path(name);
     EXPECT_TRUE(testing::WriteXlsx(path, sheets));
     return path;
   }
 
-  void UseCodePage(int codePage) {
-    data_access::SetDbfCodePage(dbf::CodePage::FromWindows(codePage));
-  }
-
-  // Single sheet, first line as names, typed or all characters, dBase III.
+  // Single sheet, dBase III; the first line as names unless header is false.
   ConversionOutcome Convert(const QString& book, const QString& sheet, const QString& out,
                             bool allCharacters, bool header = true) {
     firstLine_ = header && allCharacters;
@@ -53,18 +44,6 @@ class ValuesArrive : public ::testing::Test {
     for (const QString& book : books)
       engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
   }
-
-  QStringList Reports() const {
-    QStringList texts;
-    for (const auto& m : presenter_.messages)
-      if (m.style == shell::kStyleExclamation) texts << m.text;
-    return texts;
-  }
-
-  QTemporaryDir dir_;
-  testing::RecordingPresenter presenter_;
-  bool firstLine_ = true;
-  modDBF engine_{EngineHost{presenter_, [this] { return firstLine_; }}};
 };
 
 QStringList Column(const testing::DbfContents& dbf, int index) {
