@@ -52,10 +52,10 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
   if (sheet.isEmpty()) return 1;
   const QString out = request.out.isEmpty() ? ProposedOutputPath(workbook, sheet)
                                             : QFileInfo(request.out).absoluteFilePath();
-  // The file the conversion would replace is the one checked, whatever the output path says.
-  const QString target = modDBF::SingleSheetDbfFile(workbook, out);
-  if (!request.overwrite && QFileInfo::exists(target)) {
-    Refuse(presenter, target + QStringLiteral(" already exists."));
+  // The files the conversion would replace are the ones checked, whatever the output path says.
+  const QString existing = modDBF::ExistingOutputFile(workbook, out);
+  if (!request.overwrite && !existing.isEmpty()) {
+    Refuse(presenter, existing + QStringLiteral(" already exists."));
     return 1;
   }
   modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice});

@@ -23,8 +23,6 @@ using data_access::Connection;
 using data_access::Recordset;
 using shell::Steps;
 
-void KillQuietly(const QString& path) { QFile::remove(path); }
-
 namespace {
 
 // The numbers that the error report quotes for the steps of defining a table that can fail.
@@ -69,6 +67,12 @@ QString Pieces(const QString& text, const std::function<void()>& yield) {
     yield();
   }
   return item.isEmpty() ? QStringLiteral("''") : item;
+}
+
+// The table file in the folder, as the user reads it (the batch's folder ends in a separator).
+QString TablePath(const QString& folder, const QString& dbfName) {
+  return QDir::toNativeSeparators(
+      QDir::cleanPath(folder + u'/' + dbfName + QStringLiteral(".dbf")));
 }
 
 class SheetConversion {
@@ -170,8 +174,9 @@ class SheetConversion {
               QStringLiteral(";Extended Properties=") + options_.DbfType + u';');
         }))
       return false;
-    steps_(n_.kill,
-           [&] { KillQuietly(targetFolder + PathSeparator() + dbfName + QStringLiteral(".dbf")); });
+    // An existing table stays until the new one is complete and takes its place; only what an
+    // unfinished table of that name left is removed.
+    steps_(n_.kill, [&] { data_access::DiscardUnfinishedTable(TablePath(targetFolder, dbfName)); });
     const DefinitionSteps& d = options_.AllFieldsCharacters ? n_.allCharacters : n_.typed;
     data_access::Table table;
     table.Name = dbfName;
@@ -244,8 +249,7 @@ class SheetConversion {
     host_.presenter.Warn(
         QStringLiteral("The table %1 was written, but %2 of its values held characters that code "
                        "page %3 lacks; each such character was written as \"?\".%4")
-            .arg(QDir::toNativeSeparators(
-                QDir::cleanPath(targetFolder + u'/' + dbfName + QStringLiteral(".dbf"))))
+            .arg(TablePath(targetFolder, dbfName))
             .arg(replaced)
             .arg(codePage_.windowsCodePage())
             .arg(host_.codePageAdvice));
@@ -276,13 +280,15 @@ class SheetConversion {
         }
         statement += u')';
       });
-      steps_(n_.execute, [&] { dbf.Execute(statement); });
+      // A table that cannot be written (a full disk) ends at its first failure: one report.
+      if (!steps_(n_.execute, [&] { dbf.Execute(statement); }) && dbf.State() == adStateClosed)
+        break;
       if (!steps_(n_.moveNext, [&] { rows.MoveNext(); })) break;
     }
     steps_(n_.closeRowsAfter, [&] {
       if (rows.State() != adStateClosed) rows.Close();
     });
-    return true;
+    return dbf.State() != adStateClosed;
   }
 
   Steps& steps_;
@@ -324,6 +330,13 @@ QString modDBF::SingleSheetDbfFile(const QString& workbookPath, const QString& d
          QStringLiteral(".dbf");
 }
 
+QString modDBF::ExistingOutputFile(const QString& workbookPath, const QString& dbfPath) {
+  const QString table = SingleSheetDbfFile(workbookPath, dbfPath);
+  for (const QString& file : {table, dbf::MemoPath(table)})
+    if (QFileInfo::exists(file)) return file;
+  return {};
+}
+
 ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
                                                   const QString& dbfPath, const QString& sheetName,
                                                   const QString& Header, const QString& DbfType,
@@ -348,9 +361,11 @@ ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
   if (!steps(IsXlsPath(workbookPath) ? 160 : 162,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); }))
     return ConversionOutcome::Failed;
+  data_access::DiscardUnfinishedTables(targetFolder);
   SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options);
   const auto outcome = conversion.Run(workbook, rows, dbf, sheetName, targetFolder, dbfName);
   CloseAll(steps, 452, rows, dbf, workbook);
+  data_access::DiscardUnfinishedTable(TablePath(targetFolder, dbfName));
   if (outcome == SheetConversion::Outcome::Empty) {
     host_.presenter.Show(QStringLiteral("Empty sheet!"), shell::kStyleInformation,
                          shell::kApplicationTitle);
@@ -396,6 +411,7 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
   const auto removeIfUnused = [&] {
     if (created) QDir().rmdir(folder);
   };
+  data_access::DiscardUnfinishedTables(folder);
   folder += PathSeparator();
   if (!steps(IsXlsPath(workbookPath) ? 128 : 130,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); })) {
@@ -435,6 +451,8 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
     conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
   }
   CloseAll(steps, 504, rows, dbf, workbook);
+  for (const QString& dbfName : givenHere)
+    data_access::DiscardUnfinishedTable(TablePath(folder, dbfName));
   removeIfUnused();
 }
 

@@ -47,6 +47,9 @@ class modDBF {
   // The file the single-sheet conversion writes for an output path: the output path's folder
   // (the workbook's when it names none) and the cleaned, shortened name.
   static QString SingleSheetDbfFile(const QString& workbookPath, const QString& dbfPath);
+  // The file of that table, or else its memo file, that exists already; empty when neither does.
+  // Replacing the table replaces both.
+  static QString ExistingOutputFile(const QString& workbookPath, const QString& dbfPath);
 
   // DBF names given in this batch run, each after a blank; the batch empties it per run.
   QString UsedOutputNames;
@@ -56,8 +59,5 @@ class modDBF {
   // The DBF names given in this run, by output folder.
   std::map<QString, QStringList> givenInFolder_;
 };
-
-// Deletes one file; every failure is ignored.
-void KillQuietly(const QString& path);
 
 }  // namespace brelloquin

@@ -61,7 +61,14 @@ Provider& Connection::provider() {
 
 Recordset Connection::OpenSchema(int schema) { return Recordset(provider().OpenSchema(schema)); }
 
-void Connection::Execute(const QString& statement) { provider().Execute(statement); }
+void Connection::Execute(const QString& statement) {
+  try {
+    provider().Execute(statement);
+  } catch (const ConnectionBroken&) {
+    provider_.reset();
+    throw;
+  }
+}
 
 void Recordset::Open(const QString& query, Connection& connection, int cursorType, int lockType) {
   if (source_) throw ObjectOpen();

@@ -10,6 +10,13 @@ class DataAccessError : public shell::NumberedError {
   using NumberedError::NumberedError;
 };
 
+// A failure after which the connection cannot go on (its table could not be written): the
+// connection closes itself, so no caller repeats the failure row after row.
+class ConnectionBroken : public DataAccessError {
+ public:
+  using DataAccessError::DataAccessError;
+};
+
 // Numbers of the failures that are not opening failures (those use shell::kE_FAIL).
 inline constexpr long kErrProviderNotFound = 3706;
 inline constexpr long kErrObjectClosed = 3704;

@@ -27,6 +27,10 @@ dbf::CodePage DbfCodePage() {
 
 void SetDbfCodePage(std::optional<dbf::CodePage> codePage) { ChosenCodePage() = codePage; }
 
+void DiscardUnfinishedTable(const QString& dbfPath) { dbf::DiscardStaged(dbfPath); }
+
+void DiscardUnfinishedTables(const QString& folder) { dbf::DiscardStagedLeftovers(folder); }
+
 void Columns::Delete(int index) {
   if (index < 0 || index >= Count())
     throw DataAccessError(kErrItemNotFound,
@@ -96,9 +100,10 @@ void Catalog::AppendTable(const Table& table) {
   const dbf::CodePage codePage = DbfCodePage();
   std::vector<dbf::FieldSpec> fields;
   for (const auto& column : table.GetColumns().items()) fields.push_back(FieldFor(column));
-  const QString path = folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf");
+  const QString path = QDir::toNativeSeparators(
+      QDir::cleanPath(folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf")));
   try {
-    dbf::CreateTable(path, *flavour_, fields, codePage);
+    dbf::CreateTable(path, *flavour_, fields, codePage, dbf::Placement::Staged);
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(shell::kE_FAIL, e.description());
   }

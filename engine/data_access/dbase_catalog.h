@@ -48,13 +48,19 @@ class Catalog {
  public:
   // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=FOLDER;Extended Properties=dBase III;"
   void SetActiveConnection(const QString& connectionString);
-  // Creates NAME.dbf (and its memo file) in the folder, replacing nothing but that table.
+  // Creates NAME.dbf (and its memo file) in the folder, staged: the row-insert provider writes
+  // the rows and puts the table in place of an existing one when it closes.
   void AppendTable(const Table& table);
 
  private:
   QString folder_;
   std::optional<dbf::Flavour> flavour_;
 };
+
+// Removes what an unfinished table left: the staged files of one table, or of every table in a
+// folder (a killed run's). Failures are ignored.
+void DiscardUnfinishedTable(const QString& dbfPath);
+void DiscardUnfinishedTables(const QString& folder);
 
 // The DBF field for a column's type code and defined size.
 dbf::FieldSpec FieldFor(const ColumnDef& column);

@@ -1,5 +1,6 @@
 #include "data_access/row_insert_provider.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "data_access/data_access_error.h"
@@ -19,15 +20,34 @@ DataAccessError Unsupported(const QString& what) {
 }  // namespace
 
 RowInsertProvider::RowInsertProvider(const QString& dbfPath)
-    : tableName_(QFileInfo(dbfPath).completeBaseName()) {
-  if (!QFileInfo(dbfPath).isFile())
+    : path_(QDir::toNativeSeparators(QDir::cleanPath(dbfPath))),
+      staged_(dbf::HasStaged(path_)),
+      tableName_(QFileInfo(path_).completeBaseName()) {
+  if (!staged_ && !QFileInfo(path_).isFile())
     throw DataAccessError(shell::kE_FAIL,
-                          QStringLiteral("The table '%1' does not exist.").arg(dbfPath));
+                          QStringLiteral("The table '%1' does not exist.").arg(path_));
   try {
-    table_ = std::make_unique<dbf::TableAppender>(dbfPath);
+    table_ = std::make_unique<dbf::TableAppender>(
+        path_, staged_ ? dbf::Placement::Staged : dbf::Placement::Final);
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(shell::kE_FAIL, e.description());
   }
+}
+
+RowInsertProvider::~RowInsertProvider() {
+  // A staged table that was never closed is unfinished: it never replaces anything.
+  if (staged_ && table_) {
+    table_.reset();
+    dbf::DiscardStaged(path_);
+  }
+}
+
+void RowInsertProvider::Abandon(const dbf::DbfWriteError& error) {
+  table_.reset();
+  if (staged_) dbf::DiscardStaged(path_);
+  throw ConnectionBroken(
+      shell::kE_FAIL,
+      QStringLiteral("Could not write the table %1: %2").arg(path_, error.reason()));
 }
 
 std::unique_ptr<RowSource> RowInsertProvider::OpenSchema(int) {
@@ -69,6 +89,8 @@ void RowInsertProvider::Execute(const QString& statement) {
     values_[places_[i]] = std::move(insert.values[i]);
   try {
     table_->appendRecord(values_);
+  } catch (const dbf::DbfWriteError& e) {
+    Abandon(e);
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(kErrQuery, e.description());
   }
@@ -77,13 +99,20 @@ void RowInsertProvider::Execute(const QString& statement) {
 void RowInsertProvider::Close() {
   try {
     table_->flush();
+  } catch (const dbf::DbfWriteError& e) {
+    Abandon(e);
+  }
+  if (!staged_) return;
+  table_.reset();
+  try {
+    dbf::CommitStaged(path_);
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(shell::kE_FAIL, e.description());
   }
 }
 
 int RowInsertProvider::ValuesWithReplacedCharacters() const {
-  return table_->valuesWithReplacedCharacters();
+  return table_ ? table_->valuesWithReplacedCharacters() : 0;
 }
 
 }  // namespace brelloquin::data_access

@@ -13,7 +13,10 @@ namespace brelloquin::data_access {
 
 class RowInsertProvider : public Provider {
  public:
+  // Writes into the table staged by the dBase catalog when there is one (renamed over the final
+  // name on Close), else appends to the existing table.
   explicit RowInsertProvider(const QString& dbfPath);
+  ~RowInsertProvider() override;
 
   std::unique_ptr<RowSource> OpenSchema(int schema) override;
   std::unique_ptr<RowSource> Query(const QString& text) override;
@@ -22,6 +25,11 @@ class RowInsertProvider : public Provider {
   int ValuesWithReplacedCharacters() const override;
 
  private:
+  // Gives up the table after a write failure: nothing of it is left but what was there before.
+  [[noreturn]] void Abandon(const dbf::DbfWriteError& error);
+
+  QString path_;
+  bool staged_ = false;
   QString tableName_;
   std::unique_ptr<dbf::TableAppender> table_;
   std::vector<QString> mappedNames_;            // the field list of the last statement

@@ -1,6 +1,9 @@
 #include "dbf/dbf_format.h"
 
+#include <QDir>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <numeric>
 #include <set>
 
@@ -218,9 +221,14 @@ std::uint32_t GetUInt32(const char* at) {
 }
 
 void WriteAt(QFile& file, qint64 offset, const QByteArray& bytes) {
-  if (!file.seek(offset) || file.write(bytes) != bytes.size() || !file.flush())
-    throw DbfError(
-        QStringLiteral("Could not write to %1: %2").arg(file.fileName(), file.errorString()));
+  errno = 0;
+  if (!file.seek(offset) || file.write(bytes) != bytes.size() || !file.flush()) {
+    // The system's own reason ("No space left on device"); Qt may not have kept it.
+    const int error = errno;
+    throw DbfWriteError(
+        QDir::toNativeSeparators(file.fileName()),
+        error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : file.errorString());
+  }
 }
 
 QByteArray ReadAt(QFile& file, qint64 offset, qint64 size) {

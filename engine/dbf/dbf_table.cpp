@@ -1,6 +1,8 @@
 #include "dbf/dbf_table.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <filesystem>
 
 #include "dbf/dbf_format.h"
 #include "dbf/dbf_memo.h"
@@ -9,18 +11,64 @@
 namespace brelloquin::dbf {
 namespace {
 constexpr qsizetype kFlushBytes = 256 * 1024;
+const QString kStagedSuffix = QStringLiteral(".brelloquin-partial");
+
+QString Placed(const QString& path, Placement placement) {
+  return placement == Placement::Staged ? StagedPath(path) : path;
+}
+
+void Rename(const QString& from, const QString& to) {
+  std::error_code error;
+  // Replaces an existing file in one step, on every platform.
+  std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                          std::filesystem::path(to.toStdU16String()), error);
+  if (error)
+    throw DbfError(QStringLiteral("Could not replace %1: %2")
+                       .arg(QDir::toNativeSeparators(to), QString::fromStdString(error.message())));
+}
+
+}  // namespace
+
+QString StagedPath(const QString& path) { return path + kStagedSuffix; }
+
+bool HasStaged(const QString& dbfPath) { return QFileInfo::exists(StagedPath(dbfPath)); }
+
+void DiscardStaged(const QString& dbfPath) {
+  QFile::remove(StagedPath(dbfPath));
+  QFile::remove(StagedPath(MemoPath(dbfPath)));
+}
+
+void CommitStaged(const QString& dbfPath) {
+  try {
+    if (QFileInfo::exists(StagedPath(MemoPath(dbfPath))))
+      Rename(StagedPath(MemoPath(dbfPath)), MemoPath(dbfPath));
+    Rename(StagedPath(dbfPath), dbfPath);
+  } catch (const DbfError&) {
+    DiscardStaged(dbfPath);
+    throw;
+  }
+}
+
+void DiscardStagedLeftovers(const QString& folder) {
+  const QDir dir(folder);
+  for (const QString& name : dir.entryList({u'*' + kStagedSuffix}, QDir::Files | QDir::Hidden))
+    QFile::remove(dir.filePath(name));
 }
 
 void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
-                 const CodePage& codePage) {
+                 const CodePage& codePage, Placement placement) {
   format::Table table{flavour, fields, codePage, format::HeaderSize(fields.size())};
   format::CheckFields(table.fields);
-  QFile file(dbfPath);
+  const QString path = Placed(dbfPath, placement);
+  QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw DbfError(QStringLiteral("Could not create %1: %2").arg(dbfPath, file.errorString()));
+    throw DbfError(QStringLiteral("Could not create %1: %2").arg(path, file.errorString()));
   format::WriteAt(file, 0, format::HeaderBytes(table) + format::kEndOfFile);
+  const QString memoPath = Placed(MemoPath(dbfPath), placement);
   if (table.hasMemo())
-    MemoFile::Create(MemoPath(dbfPath), flavour, QFileInfo(dbfPath).completeBaseName(), codePage);
+    MemoFile::Create(memoPath, flavour, QFileInfo(dbfPath).completeBaseName(), codePage);
+  else if (placement == Placement::Staged)
+    QFile::remove(memoPath);  // a leftover must not be committed with this table
 }
 
 struct TableAppender::State {
@@ -34,8 +82,9 @@ struct TableAppender::State {
   std::uint32_t pendingCount = 0;
   int replacedValues = 0;
 
-  explicit State(const QString& path) : file(path), table(Open(file)) {
-    if (table.hasMemo()) memo.emplace(MemoPath(path), table.flavour);
+  State(const QString& path, Placement placement)
+      : file(Placed(path, placement)), table(Open(file)) {
+    if (table.hasMemo()) memo.emplace(Placed(MemoPath(path), placement), table.flavour);
   }
 
   static format::Table Open(QFile& file) {
@@ -46,7 +95,8 @@ struct TableAppender::State {
   }
 };
 
-TableAppender::TableAppender(const QString& dbfPath) : state_(new State(dbfPath)) {}
+TableAppender::TableAppender(const QString& dbfPath, Placement placement)
+    : state_(std::make_unique<State>(dbfPath, placement)) {}
 
 TableAppender::~TableAppender() {
   try {
@@ -54,7 +104,6 @@ TableAppender::~TableAppender() {
   } catch (const DbfError&) {
     // Whoever needs to know calls flush() first; a destructor cannot report.
   }
-  delete state_;
 }
 
 void TableAppender::flush() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include "data_access/connection.h"
@@ -65,6 +66,9 @@ TEST_F(DbaseProvider, OnlyDBaseThreeAndFourAreTableTypes) {
 
 TEST_F(DbaseProvider, TypeCodesBecomeDbfFields) {
   CreateTable();
+  Connection connection;
+  Open(connection);
+  connection.Close();
   const auto dbf = testing::ReadDbf(dir_.filePath("T.dbf"));
   ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
   QStringList fields;
@@ -131,6 +135,43 @@ TEST_F(DbaseProvider, WhatCannotBeStoredFailsClearlyAndTheRowIsNotWritten) {
   EXPECT_NE(refused(QStringLiteral("delete from [T]")), QStringLiteral("accepted"));
   connection.Close();
   EXPECT_EQ(testing::ReadDbf(dir_.filePath("T.dbf")).records.size(), 0);
+}
+
+// The old table stays until the new one is complete; an unfinished one never replaces it.
+TEST_F(DbaseProvider, ANewTableTakesTheOldOnesPlaceOnlyWhenClosed) {
+  const QString path = dir_.filePath("T.dbf");
+  const QString memo = dir_.filePath("T.dbt");
+  for (const QString& old : {path, memo}) {
+    QFile file(old);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("old");
+  }
+  const auto contents = [](const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  CreateTable();
+  {
+    Connection unfinished;
+    Open(unfinished);
+    unfinished.Execute(QStringLiteral("insert into [T] ([Name]) values ('x')"));
+  }  // dropped without Close, as a failing conversion may leave it
+  EXPECT_EQ(contents(path), "old");
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
+            (QStringList{QStringLiteral("T.dbf"), QStringLiteral("T.dbt")}));
+
+  CreateTable();
+  Connection connection;
+  Open(connection);
+  connection.Execute(QStringLiteral("insert into [T] ([Name],[Note]) values ('y','long')"));
+  EXPECT_EQ(contents(path), "old");
+  EXPECT_EQ(contents(memo), "old");
+  connection.Close();
+  const auto dbf = testing::ReadDbf(path);
+  ASSERT_EQ(dbf.records.size(), 1) << dbf.error.toStdString();
+  EXPECT_EQ(dbf.records[0].toArray()[4].toString(), QStringLiteral("long"));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
+            (QStringList{QStringLiteral("T.dbf"), QStringLiteral("T.dbt")}));
 }
 
 TEST_F(DbaseProvider, RowsOpenOnlyOnAnExistingTable) {
