@@ -1,6 +1,7 @@
 #include "data_access/variant.h"
 
 #include <QDate>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -78,9 +79,16 @@ char* FormatNumber(double value, char* buffer) {
   return out;
 }
 
-// Days and seconds of a date serial, rounded to the second.
+// Serial of the day after 9999-12-31, the first no date can be written for.
+constexpr long long kEndOfDates = 2958466;
+
+// Years 100 to 9999.
+bool IsWritableDate(double serial) { return serial >= -657434 && serial < kEndOfDates; }
+
+// Days and seconds of a writable date serial, rounded to the second; a value rounding past
+// 9999-12-31 23:59:59 stays there instead of carrying into a year no date can be written for.
 std::pair<long long, long long> DaysAndSeconds(double serial) {
-  const long long seconds = std::llround(serial * 86400.0);
+  const long long seconds = std::min(std::llround(serial * 86400.0), kEndOfDates * 86400 - 1);
   long long days = seconds / 86400;
   long long rest = seconds % 86400;
   if (rest < 0) {
@@ -89,9 +97,6 @@ std::pair<long long, long long> DaysAndSeconds(double serial) {
   }
   return {days, rest};
 }
-
-// Years 100 to 9999.
-bool IsWritableDate(double serial) { return serial >= -657434 && serial < 2958466; }
 
 // Writes n as `digits` decimal digits, zero-padded.
 QChar* Digits(QChar* out, long long n, int digits) {

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "workbook/number_format.h"
+
 namespace brelloquin::workbook {
 
 // A failure to read a workbook, with a description in plain words for the user.
@@ -75,9 +77,25 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path);
 inline constexpr double k1904Offset = 1462;
 
 // The serial of a date cell from its stored value: 1904 workbooks count their days from
-// 1904-01-01, but a time of day alone (a value under 1) means the same in either system.
-inline double DateSerial(double stored, bool date1904) {
-  return date1904 && !(stored >= 0 && stored < 1) ? stored + k1904Offset : stored;
+// 1904-01-01, but a time of day alone (a value under 1 in a format that shows no day) means the
+// same in either system.
+inline double DateSerial(double stored, bool date1904, bool timeOnly) {
+  return date1904 && !(timeOnly && stored >= 0 && stored < 1) ? stored + k1904Offset : stored;
+}
+
+// Makes a cell of a number shown through a date, time or elapsed format: a date (its serial
+// counted from 1899-12-30), the spreadsheet's 1900-02-29 as text, a duration as text, or, past
+// what the format can show, the number.
+void SetFormattedNumber(Cell& cell, double value, const NumberFormat& format, bool date1904);
+
+// Makes a cell of a number as its format shows it; both readers make number cells here.
+inline void SetNumber(Cell& cell, double value, const NumberFormat& format, bool date1904) {
+  if (format.kind == FormatKind::Number) {
+    cell.kind = CellKind::Number;
+    cell.number = value;
+  } else {
+    SetFormattedNumber(cell, value, format, date1904);
+  }
 }
 
 }  // namespace brelloquin::workbook

@@ -94,7 +94,7 @@ class XlsReader : public WorkbookReader {
   std::vector<SheetInfo> sheets_;
   std::vector<std::size_t> offsets_;
   std::vector<QString> sst_;
-  std::vector<bool> dateXf_;
+  std::vector<NumberFormat> xfNumberFormats_;  // by XF index
 };
 
 QString XlsReader::shortText(RecordData& data) const {
@@ -189,21 +189,21 @@ void XlsReader::readGlobals() {
     }
   }
 
-  dateXf_.resize(xfFormats.size());
-  for (std::size_t i = 0; i < xfFormats.size(); ++i) {
-    const auto format = formats.find(xfFormats[i]);
-    dateXf_[i] = format != formats.end() ? IsDateFormatCode(format->second)
-                                         : IsBuiltinDateFormat(xfFormats[i]);
+  xfNumberFormats_.reserve(xfFormats.size());
+  for (const std::uint16_t id : xfFormats) {
+    const auto format = formats.find(id);
+    xfNumberFormats_.push_back(format != formats.end() ? ClassifyFormatCode(format->second)
+                                                       : BuiltinNumberFormat(id));
   }
 }
 
 void XlsReader::addNumber(SheetData& sheet, std::uint32_t row, std::uint32_t col, std::uint16_t xf,
                           double value) const {
   if (col >= kMaxColumns || !std::isfinite(value)) return;
-  if (xf < dateXf_.size() && dateXf_[xf])
-    sheet.add({row, col, CellKind::Date, DateSerial(value, date1904_), {}});
-  else
-    sheet.add({row, col, CellKind::Number, value, {}});
+  Cell cell{row, col, CellKind::Number, 0, {}};
+  SetNumber(cell, value, xf < xfNumberFormats_.size() ? xfNumberFormats_[xf] : NumberFormat(),
+            date1904_);
+  sheet.add(std::move(cell));
 }
 
 SheetData XlsReader::readSheet(std::size_t index) {

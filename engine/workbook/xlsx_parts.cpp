@@ -133,15 +133,16 @@ class StylesHandler final : public XmlHandler {
     if (code == kCellFormats) inCellFormats_ = false;
   }
 
-  std::vector<bool> dateStyles() const {
-    std::vector<bool> dates;
-    dates.reserve(xfFormats_.size());
+  std::vector<NumberFormat> cellFormats() const {
+    std::vector<NumberFormat> formats;
+    formats.reserve(xfFormats_.size());
     for (const std::uint64_t id : xfFormats_) {
       const auto code = codes_.find(id);
-      dates.push_back((id <= 1000 && IsBuiltinDateFormat(static_cast<int>(id))) ||
-                      (code != codes_.end() && IsDateFormatCode(code->second)));
+      formats.push_back(code != codes_.end() ? ClassifyFormatCode(code->second)
+                        : id <= 1000         ? BuiltinNumberFormat(static_cast<int>(id))
+                                             : NumberFormat());
     }
-    return dates;
+    return formats;
   }
 
  private:
@@ -255,10 +256,10 @@ WorkbookPart ReadWorkbookPart(PartReader& part) {
   return std::move(handler.result);
 }
 
-std::vector<bool> ReadDateStyles(PartReader& part) {
+std::vector<NumberFormat> ReadCellFormats(PartReader& part) {
   StylesHandler handler;
   ParseXml(part, handler);
-  return handler.dateStyles();
+  return handler.cellFormats();
 }
 
 std::vector<QString> ReadSharedStrings(PartReader& part) {

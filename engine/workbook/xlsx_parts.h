@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/number_format.h"
+
 namespace brelloquin::workbook::xlsx {
 
 class ZipArchive;
@@ -43,8 +45,8 @@ struct WorkbookPart {
 
 WorkbookPart ReadWorkbookPart(PartReader& part);
 
-// For each cell format (the s attribute of a cell), whether it shows numbers as dates.
-std::vector<bool> ReadDateStyles(PartReader& part);
+// For each cell format (the s attribute of a cell), how it shows numbers.
+std::vector<NumberFormat> ReadCellFormats(PartReader& part);
 
 std::vector<QString> ReadSharedStrings(PartReader& part);
 

@@ -86,14 +86,14 @@ class XlsxReader final : public WorkbookReader {
       throw WorkbookError(
           QStringLiteral("The workbook '%1' is damaged: the cells of sheet '%2' are missing.")
               .arg(archive_.path(), sheets_[index].name));
-    return xlsx::ReadSheetPart(*part, {sharedStrings_, dateStyles_, date1904_});
+    return xlsx::ReadSheetPart(*part, {sharedStrings_, cellFormats_, date1904_});
   }
 
  private:
   // Shared strings and styles are read with the first sheet: listing sheets needs neither.
   void loadSharedParts() {
     if (sharedLoaded_) return;
-    if (auto part = archive_.open(stylesPart_)) dateStyles_ = xlsx::ReadDateStyles(*part);
+    if (auto part = archive_.open(stylesPart_)) cellFormats_ = xlsx::ReadCellFormats(*part);
     if (auto part = archive_.open(sharedStringsPart_))
       sharedStrings_ = xlsx::ReadSharedStrings(*part);
     sharedLoaded_ = true;
@@ -108,7 +108,7 @@ class XlsxReader final : public WorkbookReader {
   std::string stylesPart_;
   bool sharedLoaded_ = false;
   std::vector<QString> sharedStrings_;
-  std::vector<bool> dateStyles_;
+  std::vector<NumberFormat> cellFormats_;
 };
 
 }  // namespace

@@ -161,10 +161,10 @@ class SheetHandler final : public XmlHandler {
       ++col_;
     }
     type_ = TypeOf(type);
-    isDateStyle_ = false;
+    format_ = NumberFormat();
     if (style) {
       const auto index = ParseIndex(style);
-      isDateStyle_ = index && *index < context_.dateStyles.size() && context_.dateStyles[*index];
+      if (index && *index < context_.cellFormats.size()) format_ = context_.cellFormats[*index];
     }
     inCell_ = true;
     hasValue_ = hasInline_ = false;
@@ -181,8 +181,7 @@ class SheetHandler final : public XmlHandler {
       case ValueType::Number: {
         const auto number = hasValue_ ? ParseNumber(value_) : std::nullopt;
         if (!number) return;
-        cell.kind = isDateStyle_ ? CellKind::Date : CellKind::Number;
-        cell.number = isDateStyle_ ? DateSerial(*number, context_.date1904) : *number;
+        SetNumber(cell, *number, format_, context_.date1904);
         break;
       }
       case ValueType::SharedString: {
@@ -256,7 +255,8 @@ class SheetHandler final : public XmlHandler {
   std::int64_t row_ = -1;      // the current row element
   std::int64_t cellRow_ = -1;  // the row of the current cell
   std::int64_t col_ = -1;      // the column of the current cell
-  bool valid_ = false, isDateStyle_ = false, hasValue_ = false, hasInline_ = false;
+  bool valid_ = false, hasValue_ = false, hasInline_ = false;
+  NumberFormat format_;  // of the current cell
   ValueType type_ = ValueType::Number;
   std::string value_;   // the text of <v>
   std::string inline_;  // the texts of <is>

@@ -13,7 +13,7 @@ class PartReader;
 // What the cells of every sheet refer to.
 struct SheetContext {
   const std::vector<QString>& sharedStrings;
-  const std::vector<bool>& dateStyles;  // by cell format index
+  const std::vector<NumberFormat>& cellFormats;  // by cell format index
   bool date1904 = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "engine/qt_printers.h"
+#include "support/xlsx_writer.h"
 
 namespace {
 
@@ -69,6 +70,23 @@ TEST(Cli, SheetsAndDumpWithEscapes) {
   // A CR inside a value is written as \r, a Null as \N.
   EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\tx\\r"))) << lines[1].toStdString();
   EXPECT_TRUE(lines[1].contains(QStringLiteral("\t\\N\t")));
+}
+
+TEST(Cli, DumpShowsDatesAndDurationsAsTheSpreadsheetDoes) {
+  using brelloquin::testing::Formatted;
+  QTemporaryDir dir;
+  const QString book = dir.filePath(QStringLiteral("dates.xlsx"));
+  ASSERT_TRUE(brelloquin::testing::WriteXlsx(
+      book, {{QStringLiteral("Dates"),
+              {{Formatted{1, QStringLiteral("yyyy-mm-dd")},
+                Formatted{60.5, QStringLiteral("yyyy-mm-dd hh:mm")},
+                Formatted{10.6320601851852, QStringLiteral("[h]:mm:ss")},
+                Formatted{2958465.999999, QStringLiteral("yyyy-mm-dd hh:mm:ss")}}}}}));
+  const CliRun dump =
+      Cli({QStringLiteral("dump"), book, QStringLiteral("Dates$"), QStringLiteral("--no-header")});
+  EXPECT_EQ(dump.status, 0) << dump.err.toStdString();
+  EXPECT_EQ(dump.out, QStringLiteral("F1:7\tF2:202\tF3:202\tF4:7\n1900-01-01\t1900-02-29 "
+                                     "12:00:00\t255:10:10\t9999-12-31 23:59:59\n"));
 }
 
 TEST(Cli, FailuresPrintTheReportAndExitOne) {

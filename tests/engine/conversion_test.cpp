@@ -12,6 +12,7 @@
 #include "engine/conversion_fixture.h"
 #include "engine/dbf_reader.h"
 #include "modDBF.h"
+#include "support/xlsx_writer.h"
 
 namespace brelloquin {
 namespace {
@@ -147,6 +148,43 @@ TEST_F(Conversion, TypedFieldsKeepNumbersDatesBooleansAndTimes) {
   EXPECT_EQ(Column(dbf, 3)[1], QStringLiteral("2014-02-02"));
   EXPECT_TRUE(dbf.records[2].toArray()[0].isNull());
   EXPECT_EQ(dbf.records[3].toArray()[1].toString(), QStringLiteral("2000-02-29"));
+}
+
+TEST_F(Conversion, TypedFieldsOfEarlyDatesTheLeapDayDurationsAndTheLastDay) {
+  using testing::Formatted;
+  const QString day = QStringLiteral("yyyy-mm-dd"), spent = QStringLiteral("[h]:mm:ss");
+  const QString stamp = QStringLiteral("yyyy-mm-dd hh:mm:ss");
+  const QString book = Path(QStringLiteral("early.xlsx"));
+  ASSERT_TRUE(testing::WriteXlsx(
+      book,
+      {{QStringLiteral("Data"),
+        {{QStringLiteral("Early"), QStringLiteral("Leap"), QStringLiteral("Spent"),
+          QStringLiteral("Last")},
+         {Formatted{1, day}, Formatted{60, day}, Formatted{10.6320601851852, spent},
+          Formatted{2958465.99999999, stamp}},
+         {Formatted{59, day}, Formatted{1, day}, Formatted{1.5, spent}, Formatted{2958465, stamp}},
+         {Formatted{61, day}, Formatted{61, day}, Formatted{0.25, spent},
+          Formatted{45000, stamp}}}}}));
+  firstLine_ = false;
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("early.dbf")), QStringLiteral("Data$"),
+                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), false);
+  ASSERT_EQ(Reports(), QStringList{});
+  const auto dbf = ReadDbf(Path(QStringLiteral("early.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  QStringList types;
+  for (const auto& field : dbf.fields) types << field.toArray()[1].toString();
+  // The leap day and the durations are texts; the last day has a time of day.
+  EXPECT_EQ(types, (QStringList{QStringLiteral("D"), QStringLiteral("C"), QStringLiteral("C"),
+                                QStringLiteral("C")}));
+  EXPECT_EQ(Column(dbf, 0), (QStringList{QStringLiteral("1900-01-01"), QStringLiteral("1900-02-28"),
+                                         QStringLiteral("1900-03-01")}));
+  EXPECT_EQ(Column(dbf, 1), (QStringList{QStringLiteral("1900-02-29"), QStringLiteral("1900-01-01"),
+                                         QStringLiteral("1900-03-01")}));
+  EXPECT_EQ(Column(dbf, 2), (QStringList{QStringLiteral("255:10:10"), QStringLiteral("36:00:00"),
+                                         QStringLiteral("6:00:00")}));
+  EXPECT_EQ(Column(dbf, 3),
+            (QStringList{QStringLiteral("9999-12-31 23:59:59"), QStringLiteral("9999-12-31"),
+                         QStringLiteral("2023-03-15")}));
 }
 
 TEST_F(Conversion, TheFirstLineBoxMakesEveryTypedFieldText) {

@@ -70,9 +70,21 @@ TEST(TextForm, NumbersAsPercent15GAndDates) {
   EXPECT_EQ(DateText(0.75), QStringLiteral("18:00:00"));
   // A time a hair below the next second rounds to it, not down to a wrong second.
   EXPECT_EQ(DateText(45000 + 59.9999999 / 86400), QStringLiteral("2023-03-15 00:01:00"));
+  // Counted from 1899-12-30: the readers have already mended the spreadsheet's early serials.
   EXPECT_EQ(DateText(1), QStringLiteral("1899-12-31"));
   // Beyond 9999-12-31 no date can be written: the serial stands as a number.
   EXPECT_EQ(DateText(2958466), QStringLiteral("2958466"));
+  EXPECT_EQ(DateText(-657434.5), QStringLiteral("-657434.5"));
+}
+
+TEST(TextForm, DatesRoundingPastEitherEndOfTheRangeNeverWrap) {
+  using data_access::DateText;
+  EXPECT_EQ(DateText(2958465.5), QStringLiteral("9999-12-31 12:00:00"));
+  EXPECT_EQ(DateText(2958465.999999), QStringLiteral("9999-12-31 23:59:59"));
+  EXPECT_EQ(DateText(2958465.99999999), QStringLiteral("9999-12-31 23:59:59"));
+  EXPECT_EQ(DateText(-657434), QStringLiteral("0100-01-01"));
+  EXPECT_EQ(DateText(-657433.99999999), QStringLiteral("0100-01-01"));
+  EXPECT_EQ(DateText(-657433.5), QStringLiteral("0100-01-01 12:00:00"));
   EXPECT_EQ(data_access::Variant::Boolean(true).Text(), QStringLiteral("True"));
   EXPECT_EQ(data_access::Variant::Boolean(false).Text(), QStringLiteral("False"));
 }
@@ -102,8 +114,9 @@ TEST(TextForm, LengthWithoutTextMatchesTheText) {
   for (const Variant& v :
        {Variant::Double(12.5), Variant::Double(-1e-300), Variant::Double(123456789012345.0),
         Variant::Double(1.0 / 3), Variant::Date(45000), Variant::Date(45000.25), Variant::Date(0.5),
-        Variant::Date(0), Variant::Date(9e6), Variant::Boolean(false),
-        Variant::String(QStringLiteral("ab")), Variant()})
+        Variant::Date(0), Variant::Date(9e6), Variant::Date(2958465.99999999),
+        Variant::Date(2958465.999999), Variant::Date(-657433.99999999), Variant::Date(-657434.5),
+        Variant::Boolean(false), Variant::String(QStringLiteral("ab")), Variant()})
     EXPECT_EQ(v.TextLength(), v.Text().size()) << v.Text().toStdString();
 }
 

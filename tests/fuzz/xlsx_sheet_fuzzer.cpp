@@ -27,10 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const std::vector<QString> strings = {QStringLiteral("first"), QString(),
                                                QStringLiteral("third")};
-  static const std::vector<bool> dateStyles = {false, true};
+  static const std::vector<NumberFormat> cellFormats = {NumberFormat(), BuiltinNumberFormat(14),
+                                                        BuiltinNumberFormat(46)};
   testing::MemoryPart part(bytes);
   try {
-    ReadSheetPart(part, {strings, dateStyles, false});
+    ReadSheetPart(part, {strings, cellFormats, false});
   } catch (const WorkbookError&) {
     // Damaged input must end in a WorkbookError; anything else is a finding.
   }

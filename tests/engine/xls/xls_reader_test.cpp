@@ -88,6 +88,28 @@ TEST(XlsCells, NumbersRkMulRkBooleansErrorsAndFormulaResults) {
             "R4C2=T:result R4C3=B:1 R4C4=E:0 R4C6=T:abcd");
 }
 
+TEST(XlsCells, EarlyDatesTheLeapDayAndDurationsInBothDateSystems) {
+  const double spent = 10 + (15 * 3600 + 10 * 60 + 10) / 86400.0;  // 255:10:10
+  const auto format = [](unsigned id, const std::string& code) {
+    return Record(0x041E, Cat({U16(id), Str16(code)}));
+  };
+  // XF 1 built-in date, 2 built-in [h]:mm:ss, 3 [mm]:ss, 4 a date and time, 5 a time alone.
+  const Bytes globals =
+      Cat({format(164, "[mm]:ss"), format(165, "yyyy-mm-dd hh:mm:ss"), format(166, "hh:mm"), Xf(0),
+           Xf(14), Xf(46), Xf(164), Xf(165), Xf(166)});
+  const Bytes cells = Cat({Number(0, 0, 0, 1), Number(0, 1, 1, 1), Number(0, 2, 60, 1),
+                           Number(0, 3, 60.5, 4), Number(0, 4, 61, 1), Number(0, 5, 0.25, 5),
+                           Number(1, 0, spent, 2), Number(1, 1, spent, 3), Number(1, 2, spent, 4)});
+  EXPECT_EQ(Read(Workbook(globals, {{"S", cells}})),
+            "R0C0=D:0 R0C1=D:2 R0C2=T:1900-02-29 R0C3=T:1900-02-29 12:00:00 R0C4=D:61 "
+            "R0C5=D:0.25 R1C0=T:255:10:10 R1C1=T:15310:10 R1C2=D:11.63206019");
+  // The 1904 system counts from 1904-01-01 (serial 1462) and has no leap day to mend; a
+  // duration is the same in both.
+  EXPECT_EQ(Read(Workbook(Cat({Record(0x0022, U16(1)), globals}), {{"S", cells}})),
+            "R0C0=D:1462 R0C1=D:1463 R0C2=D:1522 R0C3=D:1522.5 R0C4=D:1523 R0C5=D:0.25 "
+            "R1C0=T:255:10:10 R1C1=T:15310:10 R1C2=D:1472.63206");
+}
+
 struct CodePageCase {
   unsigned codePage;
   std::string bytes;

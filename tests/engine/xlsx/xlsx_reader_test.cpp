@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "engine/xlsx/xlsx_test_support.h"
+#include "support/xlsx_writer.h"
 
 namespace brelloquin::workbook::testing {
 namespace {
@@ -79,7 +81,7 @@ TEST(XlsxCells, DateFormatsDecideDateKind) {
   EXPECT_TRUE(HasNumber(data, 0, 3, CellKind::Date, 61));       // built-in 14
   EXPECT_TRUE(HasNumber(data, 0, 4, CellKind::Number, 45351));  // 0.00
   EXPECT_TRUE(HasNumber(data, 0, 5, CellKind::Number, 45351));  // "Day "0
-  EXPECT_TRUE(HasNumber(data, 0, 6, CellKind::Date, 1.5));      // [h]:mm:ss
+  EXPECT_TRUE(HasText(data, 0, 6, "36:00:00"));                 // [h]:mm:ss
   EXPECT_TRUE(HasNumber(data, 0, 7, CellKind::Date, 45351.5));  // built-in 22
 }
 
@@ -92,13 +94,77 @@ TEST(XlsxCells, Dates1904AreCountedFrom1899) {
   EXPECT_TRUE(HasNumber(data, 0, 4, CellKind::Number, 45351));  // numbers keep their value
 }
 
+// The first sheet of a workbook written with the rows given.
+SheetData ReadWritten(const std::vector<brelloquin::testing::XlsxRow>& rows, bool date1904) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("book.xlsx"));
+  EXPECT_TRUE(brelloquin::testing::WriteXlsx(path, {{QStringLiteral("S"), rows}}, date1904));
+  SheetData data = OpenXlsx(path)->readSheet(0);
+  data.finish();
+  return data;
+}
+
+TEST(XlsxCells, EarlyDatesAndTheLeapDayReadAsTheSpreadsheetShowsThem) {
+  using brelloquin::testing::Formatted;
+  const double tenth = 10 + (15 * 3600 + 10 * 60 + 10) / 86400.0;  // 1900-01-10 15:10:10
+  const QString day = QStringLiteral("yyyy-mm-dd"), stamp = QStringLiteral("yyyy-mm-dd hh:mm");
+  const SheetData data = ReadWritten(
+      {{Formatted{1, day}, Formatted{tenth, stamp}, Formatted{59, QStringLiteral("d mmm yyyy")},
+        Formatted{60, day}, Formatted{60.5, stamp}, Formatted{61, day},
+        Formatted{0.25, QStringLiteral("hh:mm")}, Formatted{60 - 1e-7, day}}},
+      false);
+  EXPECT_TRUE(HasNumber(data, 0, 0, CellKind::Date, 2));  // 1900-01-01 from 1899-12-30
+  ASSERT_NE(At(data, 0, 1), nullptr);
+  EXPECT_NEAR(At(data, 0, 1)->number, tenth + 1, 1e-9);
+  EXPECT_TRUE(HasNumber(data, 0, 2, CellKind::Date, 60));  // 1900-02-28
+  EXPECT_TRUE(HasText(data, 0, 3, QStringLiteral("1900-02-29")));
+  EXPECT_TRUE(HasText(data, 0, 4, QStringLiteral("1900-02-29 12:00:00")));
+  EXPECT_TRUE(HasNumber(data, 0, 5, CellKind::Date, 61));          // 1900-03-01 was always right
+  EXPECT_TRUE(HasNumber(data, 0, 6, CellKind::Date, 0.25));        // a time alone
+  EXPECT_TRUE(HasText(data, 0, 7, QStringLiteral("1900-02-29")));  // rounds into the leap day
+
+  // The 1904 system never had the leap day; a value under 1 is a day unless the format shows
+  // a time alone.
+  const SheetData mac = ReadWritten({{Formatted{0, day}, Formatted{0.25, QStringLiteral("h:mm")},
+                                      Formatted{0.25, stamp}, Formatted{60, day}}},
+                                    true);
+  EXPECT_TRUE(HasNumber(mac, 0, 0, CellKind::Date, 1462));  // 1904-01-01
+  EXPECT_TRUE(HasNumber(mac, 0, 1, CellKind::Date, 0.25));
+  EXPECT_TRUE(HasNumber(mac, 0, 2, CellKind::Date, 1462.25));
+  EXPECT_TRUE(HasNumber(mac, 0, 3, CellKind::Date, 1522));  // 1904-03-01
+}
+
+TEST(XlsxCells, ElapsedTimeFormatsGiveTheDurationAsText) {
+  using brelloquin::testing::Formatted;
+  const double spent = 10 + (15 * 3600 + 10 * 60 + 10) / 86400.0;  // 255:10:10
+  const std::vector<brelloquin::testing::XlsxRow> rows{
+      {Formatted{spent, QStringLiteral("[h]:mm:ss")}, Formatted{spent, QStringLiteral("[mm]:ss")},
+       Formatted{spent, QStringLiteral("[s]")}, Formatted{spent, QStringLiteral("[h]:mm")},
+       Formatted{1.5 / 86400, QStringLiteral("[ss].00")},
+       Formatted{-0.5, QStringLiteral("[h]:mm:ss")},
+       Formatted{59.6 / 86400, QStringLiteral("[h]:mm")},
+       Formatted{1e7, QStringLiteral("[h]:mm:ss")}}};
+  for (const bool date1904 : {false, true}) {
+    const SheetData data = ReadWritten(rows, date1904);
+    EXPECT_TRUE(HasText(data, 0, 0, QStringLiteral("255:10:10")));
+    EXPECT_TRUE(HasText(data, 0, 1, QStringLiteral("15310:10")));
+    EXPECT_TRUE(HasText(data, 0, 2, QStringLiteral("918610")));
+    EXPECT_TRUE(HasText(data, 0, 3, QStringLiteral("255:10")));
+    EXPECT_TRUE(HasText(data, 0, 4, QStringLiteral("01.50")));
+    EXPECT_TRUE(HasText(data, 0, 5, QStringLiteral("-12:00:00")));
+    EXPECT_TRUE(HasText(data, 0, 6, QStringLiteral("0:01")));   // rounded to the second first
+    EXPECT_TRUE(HasNumber(data, 0, 7, CellKind::Number, 1e7));  // past any date: the number
+  }
+}
+
 TEST(XlsxCells, StrictNamespacesOddPrefixesAnd1904) {
   const SheetData data = ReadFixtureSheet("strict_1904.xlsx", 0);
   EXPECT_TRUE(HasText(data, 0, 0, "strict text"));
   EXPECT_TRUE(HasNumber(data, 0, 1, CellKind::Date, 45351));  // custom code "d mmm yyyy"
   EXPECT_TRUE(HasNumber(data, 0, 2, CellKind::Number, 43889));
   EXPECT_TRUE(HasNumber(data, 0, 3, CellKind::Date, 45351.5));  // ISO text: no offset
-  EXPECT_TRUE(HasNumber(data, 0, 4, CellKind::Date, 0.25));     // a time alone
+  // Under 1 in a date format: 1904-01-01 06:00, not a time alone.
+  EXPECT_TRUE(HasNumber(data, 0, 4, CellKind::Date, 1462.25));
 }
 
 TEST(XlsxCells, IsoDateCells) {
