@@ -9,12 +9,21 @@
 
 namespace brelloquin::workbook {
 
-std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
+QString WorkbookFileProblem(const QString& path) {
   const QFileInfo info(path);
-  if (!info.exists())
-    throw WorkbookError(QStringLiteral("The workbook '%1' could not be found.").arg(path));
-  if (info.isDir())
-    throw WorkbookError(QStringLiteral("'%1' is a folder, not a workbook.").arg(path));
+  if (!info.exists()) return QStringLiteral("The workbook '%1' could not be found.").arg(path);
+  if (info.isDir()) return QStringLiteral("'%1' is a folder, not a workbook.").arg(path);
+  if (!info.isFile())
+    return QStringLiteral(
+               "'%1' is not a regular file (it is a pipe, socket or device), so it "
+               "cannot be read as a workbook.")
+        .arg(path);
+  return QString();
+}
+
+std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
+  const QString problem = WorkbookFileProblem(path);
+  if (!problem.isEmpty()) throw WorkbookError(problem);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw WorkbookError(
