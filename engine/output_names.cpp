@@ -61,12 +61,12 @@ QString WorkbookOutputFolderName(const QString& workbookFileName) {
   // Any other extension is taken off as well.
   const qsizetype dot = name.lastIndexOf(u'.');
   const QString folder = xls > 0 ? name.left(xls) : dot > 0 ? name.left(dot) : QString();
-  // A name of dots and blanks alone would be the workbook's own folder or its parent ("." and
-  // "..", which Windows makes of "..." and ". " too); such a name, one that would leave
-  // nothing, or the workbook's own name gets a suffix instead.
-  const bool onlyDots =
+  // Dots and blanks alone would name the workbook's own folder or its parent ("." and "..",
+  // which Windows also makes of "..." or ". "); such a name, and one that would be nothing or
+  // the workbook's own name, gets a suffix instead.
+  const bool dotsAndBlanks =
       std::all_of(folder.begin(), folder.end(), [](QChar c) { return c == u'.' || c.isSpace(); });
-  return onlyDots ? name + QStringLiteral("_dbf") : folder;
+  return dotsAndBlanks ? name + QStringLiteral("_dbf") : folder;
 }
 
 bool LiesInWorkbookFolder(const QString& folder, const QString& workbookPath) {
