@@ -1,5 +1,4 @@
 #include <QFile>
-#include <QFileInfo>
 #include <cstring>
 
 #include "workbook/cfb.h"
@@ -8,18 +7,6 @@
 #include "workbook/xlsx_reader.h"
 
 namespace brelloquin::workbook {
-
-QString WorkbookFileProblem(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) return QStringLiteral("The workbook '%1' could not be found.").arg(path);
-  if (info.isDir()) return QStringLiteral("'%1' is a folder, not a workbook.").arg(path);
-  if (!info.isFile())
-    return QStringLiteral(
-               "'%1' is not a regular file (it is a pipe, socket or device), so it "
-               "cannot be read as a workbook.")
-        .arg(path);
-  return QString();
-}
 
 std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
   const QString problem = WorkbookFileProblem(path);
