@@ -7,6 +7,7 @@
 #include "modDBF.h"
 #include "output_names.h"
 #include "shell/error_report.h"
+#include "workbook/sheet.h"
 #include "workbook_source.h"
 
 namespace brelloquin::cli {
@@ -43,8 +44,12 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
     Refuse(presenter, QStringLiteral("You forgot to select Excel input file."));
     return 1;
   }
-  if (!QFileInfo(request.workbook).isFile()) {
+  if (!QFileInfo::exists(request.workbook)) {
     Refuse(presenter, QStringLiteral("Excel input file not found."));
+    return 1;
+  }
+  if (const QString problem = workbook::WorkbookFileProblem(request.workbook); !problem.isEmpty()) {
+    Refuse(presenter, problem);
     return 1;
   }
   const QString workbook = QFileInfo(request.workbook).absoluteFilePath();

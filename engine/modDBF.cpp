@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "data_access/connection.h"
+#include "data_access/connection_string.h"
 #include "data_access/dbase_catalog.h"
 #include "field_layout.h"
 #include "output_names.h"
 #include "shell/error_report.h"
+#include "workbook/sheet.h"
 #include "workbook_source.h"
 
 namespace brelloquin {
@@ -170,8 +172,10 @@ class SheetConversion {
     data_access::Catalog catalog;
     if (!steps_(n_.catalog, [&] {
           catalog.SetActiveConnection(
-              QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + targetFolder +
-              QStringLiteral(";Extended Properties=") + options_.DbfType + u';');
+              QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+              data_access::ConnectionStringValue(targetFolder) +
+              QStringLiteral(";Extended Properties=") +
+              data_access::ConnectionStringValue(options_.DbfType) + u';');
         }))
       return false;
     // An existing table stays until the new one is complete and takes its place; only what an
@@ -261,8 +265,10 @@ class SheetConversion {
       if (dbf.State() != adStateClosed) dbf.Close();
     });
     if (!steps_(n_.openDbf, [&] {
-          dbf.Open(QStringLiteral("Provider=vfpoledb.1;Data Source=") + targetFolder +
-                   PathSeparator() + dbfName + QStringLiteral(".dbf;Collating Sequence=machine;"));
+          dbf.Open(QStringLiteral("Provider=vfpoledb.1;Data Source=") +
+                   data_access::ConnectionStringValue(targetFolder + PathSeparator() + dbfName +
+                                                      QStringLiteral(".dbf")) +
+                   QStringLiteral(";Collating Sequence=machine;"));
         }))
       return false;
     if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
@@ -390,21 +396,28 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
   Recordset rows;
   QString folder;
   if (!steps(116, [&] {
-        if (!QFileInfo(workbookPath).isFile())
-          throw std::runtime_error(QStringLiteral("The workbook '%1' could not be found.")
-                                       .arg(workbookPath)
-                                       .toStdString());
+        const QString problem = workbook::WorkbookFileProblem(workbookPath);
+        if (!problem.isEmpty()) throw std::runtime_error(problem.toStdString());
         folder = FolderOf(workbookPath) + PathSeparator() +
                  WorkbookOutputFolderName(FileNameOf(workbookPath));
       }))
     return;
   bool created = false;
   if (!steps(120, [&] {
-        if (QDir(folder).exists()) return;
-        if (!QDir().mkpath(folder))
+        if (!QDir(folder).exists()) {
+          if (!QDir().mkpath(folder))
+            throw std::runtime_error(
+                QStringLiteral("The folder '%1' could not be created.").arg(folder).toStdString());
+          created = true;
+        }
+        // Through a link the folder could be anywhere; nothing is written outside the
+        // workbook's own folder.
+        if (!LiesInWorkbookFolder(folder, workbookPath))
           throw std::runtime_error(
-              QStringLiteral("The folder '%1' could not be created.").arg(folder).toStdString());
-        created = true;
+              QStringLiteral("The output folder '%1' lies outside the workbook's folder; "
+                             "nothing was written.")
+                  .arg(folder)
+                  .toStdString());
       }))
     return;
   // Nothing of a workbook that could not be read is left behind.

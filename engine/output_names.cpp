@@ -1,7 +1,9 @@
 #include "output_names.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 namespace brelloquin {
 
@@ -56,11 +58,21 @@ QString ProposedOutputPath(const QString& workbookPath, const QString& sheetName
 QString WorkbookOutputFolderName(const QString& workbookFileName) {
   const QString name = workbookFileName.trimmed();
   const qsizetype xls = name.indexOf(QStringLiteral(".xls"), 0, Qt::CaseInsensitive);
-  if (xls > 0) return name.left(xls);
-  // Any other extension is taken off as well; a name that would leave nothing, or be the
-  // workbook's own name, gets a suffix so the folder never clashes with the file.
+  // Any other extension is taken off as well.
   const qsizetype dot = name.lastIndexOf(u'.');
-  return dot > 0 ? name.left(dot) : name + QStringLiteral("_dbf");
+  const QString folder = xls > 0 ? name.left(xls) : dot > 0 ? name.left(dot) : QString();
+  // Dots and blanks alone would name the workbook's own folder or its parent ("." and "..",
+  // which Windows also makes of "..." or ". "); such a name, and one that would be nothing or
+  // the workbook's own name, gets a suffix instead.
+  const bool dotsAndBlanks =
+      std::all_of(folder.begin(), folder.end(), [](QChar c) { return c == u'.' || c.isSpace(); });
+  return dotsAndBlanks ? name + QStringLiteral("_dbf") : folder;
+}
+
+bool LiesInWorkbookFolder(const QString& folder, const QString& workbookPath) {
+  const QString canonical = QDir(folder).canonicalPath();
+  return !canonical.isEmpty() &&
+         QFileInfo(canonical).path() == QFileInfo(workbookPath).absoluteDir().canonicalPath();
 }
 
 }  // namespace brelloquin

@@ -25,7 +25,10 @@ QString DbfNameFromSheet(const QString& sheetName);
 QString ProposedOutputPath(const QString& workbookPath, const QString& sheetName);
 
 // The folder a whole-workbook conversion writes into: beside the workbook, named after it
-// without its extension.
+// without its extension; always a plain child folder name, never "", "." or "..".
 QString WorkbookOutputFolderName(const QString& workbookFileName);
+
+// True when the existing folder, links resolved, is a child of the workbook's own folder.
+bool LiesInWorkbookFolder(const QString& folder, const QString& workbookPath);
 
 }  // namespace brelloquin

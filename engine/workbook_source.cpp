@@ -1,5 +1,7 @@
 #include "workbook_source.h"
 
+#include "data_access/connection_string.h"
+
 namespace brelloquin {
 
 using data_access::adLockReadOnly;
@@ -15,7 +17,7 @@ QString WorkbookConnectionString(const QString& workbookPath, const QString& hea
   const bool jet = IsXlsPath(workbookPath);
   return (jet ? QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= ")
               : QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source= ")) +
-         workbookPath +
+         data_access::ConnectionStringValue(workbookPath) +
          (jet ? QStringLiteral(";Extended Properties=\"Excel 8.0;HDR=")
               : QStringLiteral(";Extended Properties=\"Excel 12.0;HDR=")) +
          headerValue + QStringLiteral(";IMEX=1\"");

@@ -2,6 +2,17 @@
 
 namespace brelloquin::data_access {
 
+QString ConnectionStringValue(const QString& value) {
+  // The parser ends a plain value at ";", trims it, and reads one starting with a quote as
+  // quoted.
+  const bool plain = !value.contains(u';') && !value.contains(u'"') && !value.startsWith(u'\'') &&
+                     (value.isEmpty() || (!value.front().isSpace() && !value.back().isSpace()));
+  if (plain) return value;
+  QString quoted = value;
+  quoted.replace(u'"', QStringLiteral("\"\""));
+  return u'"' + quoted + u'"';
+}
+
 ConnectionString ConnectionString::Parse(const QString& text) {
   ConnectionString result;
   qsizetype i = 0;
@@ -13,7 +24,8 @@ ConnectionString ConnectionString::Parse(const QString& text) {
     i = eq + 1;
     while (i < n && text[i] == u' ') ++i;
     QString value;
-    if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
+    const bool quoted = i < n && (text[i] == u'"' || text[i] == u'\'');
+    if (quoted) {
       // A quoted value runs to the closing quote; a doubled quote stands for one.
       const QChar quote = text[i++];
       while (i < n) {
@@ -35,7 +47,7 @@ ConnectionString ConnectionString::Parse(const QString& text) {
       value = text.mid(i, (semi < 0 ? n : semi) - i);
       i = semi < 0 ? n : semi + 1;
     }
-    if (!key.isEmpty()) result.values_[key] = value.trimmed();
+    if (!key.isEmpty()) result.values_[key] = quoted ? value : value.trimmed();
   }
   return result;
 }

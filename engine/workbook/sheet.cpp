@@ -1,5 +1,6 @@
 #include "workbook/sheet.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -65,6 +66,18 @@ void SheetData::finish() {
       unique.push_back(std::move(cell));
   }
   cells_ = std::move(unique);
+}
+
+QString WorkbookFileProblem(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) return QStringLiteral("The workbook '%1' could not be found.").arg(path);
+  if (info.isDir()) return QStringLiteral("'%1' is a folder, not a workbook.").arg(path);
+  if (!info.isFile())
+    return QStringLiteral(
+               "'%1' is not a regular file (it is a pipe, socket or device), so it "
+               "cannot be read as a workbook.")
+        .arg(path);
+  return QString();
 }
 
 }  // namespace brelloquin::workbook

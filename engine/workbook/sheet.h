@@ -70,6 +70,10 @@ class WorkbookReader {
   virtual SheetData readSheet(std::size_t index) = 0;
 };
 
+// Why the path cannot be read as a workbook file, judged without opening it (a pipe would block
+// the reader): missing, a folder, or not a regular file. Empty for a regular file.
+QString WorkbookFileProblem(const QString& path);
+
 // Opens a workbook by its content, whatever its extension. Throws WorkbookError.
 std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path);
 

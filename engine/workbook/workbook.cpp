@@ -1,5 +1,4 @@
 #include <QFile>
-#include <QFileInfo>
 #include <cstring>
 
 #include "workbook/cfb.h"
@@ -10,11 +9,8 @@
 namespace brelloquin::workbook {
 
 std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists())
-    throw WorkbookError(QStringLiteral("The workbook '%1' could not be found.").arg(path));
-  if (info.isDir())
-    throw WorkbookError(QStringLiteral("'%1' is a folder, not a workbook.").arg(path));
+  const QString problem = WorkbookFileProblem(path);
+  if (!problem.isEmpty()) throw WorkbookError(problem);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw WorkbookError(

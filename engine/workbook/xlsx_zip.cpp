@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <algorithm>
 #include <utility>
 
@@ -24,6 +25,41 @@ QString ErrorText(int code) {
 bool StartsLikeZip(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) && file.peek(2) == "PK";
+}
+
+// The name of the first zip directory entry that marks its size or position as held in a
+// Zip64 field (0xFFFFFFFF); empty when none is found. libzip refuses such an entry that lacks
+// the field as "no such file", naming neither the damage nor the part.
+QString Zip64MarkedEntry(const QString& path) {
+  constexpr qsizetype kEndRecord = 22;
+  constexpr qsizetype kEntryHeader = 46;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  const qint64 size = file.size();
+  const qint64 tailSize = std::min<qint64>(size, kEndRecord + 0xFFFF);  // the comment's bound
+  if (!file.seek(size - tailSize)) return QString();
+  const QByteArray tail = file.read(tailSize);
+  const qsizetype end = tail.lastIndexOf(QByteArrayLiteral("PK\x05\x06"));
+  if (end < 0 || tail.size() - end < kEndRecord) return QString();
+  const qint64 directorySize = qFromLittleEndian<quint32>(tail.constData() + end + 12);
+  const qint64 directoryOffset = qFromLittleEndian<quint32>(tail.constData() + end + 16);
+  if (directoryOffset > size || directorySize > size - directoryOffset ||
+      !file.seek(directoryOffset))
+    return QString();
+  const QByteArray directory = file.read(directorySize);
+  qsizetype at = 0;
+  while (at + kEntryHeader <= directory.size() &&
+         directory.mid(at, 4) == QByteArrayLiteral("PK\x01\x02")) {
+    const char* entry = directory.constData() + at;
+    const qsizetype nameLength = qFromLittleEndian<quint16>(entry + 28);
+    if (at + kEntryHeader + nameLength > directory.size()) break;
+    for (const int field : {20, 24, 42})
+      if (qFromLittleEndian<quint32>(entry + field) == 0xFFFFFFFF)
+        return QString::fromUtf8(entry + kEntryHeader, nameLength);
+    at += kEntryHeader + nameLength + qFromLittleEndian<quint16>(entry + 30) +
+          qFromLittleEndian<quint16>(entry + 32);
+  }
+  return QString();
 }
 
 }  // namespace
@@ -59,6 +95,21 @@ ZipArchive::ZipArchive(const QString& path) : path_(path) {
         throw WorkbookError(
             QStringLiteral("The file '%1' is not an .xlsx workbook: it is not a zip archive.")
                 .arg(path));
+      case ZIP_ER_NOENT: {
+        if (const QString problem = WorkbookFileProblem(path); !problem.isEmpty())
+          throw WorkbookError(problem);
+        const QString part = Zip64MarkedEntry(path);
+        if (part.isEmpty())
+          throw WorkbookError(
+              QStringLiteral("The workbook '%1' is damaged: an entry of its zip directory is "
+                             "incomplete.")
+                  .arg(path));
+        throw WorkbookError(
+            QStringLiteral("The workbook '%1' is damaged: the zip directory entry of the part "
+                           "'%2' gives its size or position as 0xFFFFFFFF without the Zip64 "
+                           "field that holds the real value.")
+                .arg(path, part));
+      }
       case ZIP_ER_INCONS:
       case ZIP_ER_MULTIDISK:
         throw WorkbookError(

@@ -1,6 +1,7 @@
 // brelloquin-cli as a user runs it: output, refusals and exit status.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -109,6 +110,17 @@ TEST(Cli, ConvertRefusesAndNeverReplacesWithoutConsent) {
             QStringLiteral("You forgot to select Excel input file.\n"));
   EXPECT_EQ(Cli({QStringLiteral("convert"), dir.filePath(QStringLiteral("none.xlsx"))}).err,
             QStringLiteral("Excel input file not found.\n"));
+  // A folder or a pipe is there, so neither is "not found"; the pipe is never opened.
+  const QString folder = dir.filePath(QStringLiteral("folder.xlsx"));
+  QDir().mkpath(folder);
+  EXPECT_EQ(Cli({QStringLiteral("convert"), folder}).err,
+            QStringLiteral("'%1' is a folder, not a workbook.\n").arg(folder));
+  const QString pipe = dir.filePath(QStringLiteral("pipe.xlsx"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  const CliRun piped = Cli({QStringLiteral("convert"), pipe});
+  EXPECT_EQ(piped.status, 1);
+  EXPECT_TRUE(piped.err.contains(QStringLiteral("is not a regular file")))
+      << piped.err.toStdString();
 
   // Without --sheet and --out: the first sheet, into the workbook's folder.
   // "Борис" is not in code page 1252: written with "?", and said so.

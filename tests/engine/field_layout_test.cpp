@@ -94,6 +94,18 @@ TEST(OutputNames, WorkbookFolderDropsTheExtensionInAnyCase) {
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("BOOK.XLS")), QStringLiteral("BOOK"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("data.ods")), QStringLiteral("data"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("book")), QStringLiteral("book_dbf"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("a.xls.xls")), QStringLiteral("a"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("book.xlsx  ")), QStringLiteral("book"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("a. .xlsx")), QStringLiteral("a. "));
+}
+
+TEST(OutputNames, WorkbookFolderIsNeverTheWorkbooksFolderOrItsParent) {
+  for (const char* name : {".xlsx", "..xlsx", "...xlsx", ". .xlsx", ".xls", "..xls.xlsx", "...",
+                           "....", ". .", ".. .xls"})
+    EXPECT_EQ(WorkbookOutputFolderName(QString::fromUtf8(name)),
+              QString::fromUtf8(name) + QStringLiteral("_dbf"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral(" .xls")), QStringLiteral(".xls_dbf"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral(" . .xls ")), QStringLiteral(". .xls_dbf"));
 }
 
 TEST(ColumnDefinitions, WidthsAndTypesByModeAndConversion) {

@@ -43,6 +43,41 @@ TEST(ConnectionString, QuotedValuesAndLeadingBlanks) {
   EXPECT_FALSE(dbase.has(QStringLiteral("Password")));
 }
 
+TEST(ConnectionString, HostileValuesStayOneValueAndReadBackExactly) {
+  using data_access::ConnectionString;
+  using data_access::ConnectionStringValue;
+  // Values that read back as they are go in unchanged.
+  for (const char* plain : {"/d/My Book.xlsx", "C:\\a=b\\book.xls", "dBase IV", ""})
+    EXPECT_EQ(ConnectionStringValue(QString::fromUtf8(plain)), QString::fromUtf8(plain));
+  EXPECT_EQ(WorkbookConnectionString(QStringLiteral("/a;b/book.xlsx"), QStringLiteral("Yes")),
+            QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source= \"/a;b/book.xlsx\";"
+                           "Extended Properties=\"Excel 12.0;HDR=Yes;IMEX=1\""));
+  for (const char* hostile :
+       {"/t/x;Data Source=/t/evil/book.xlsx", "/t/Q1;Q2 reports/book.xls", "/t/say \"hi\".xlsx",
+        "\"", ";", " /t/lead", "/t/trail.xlsx ", "'/t/quoted'.xlsx", "/t/a;Provider=vfpoledb.1",
+        "/t/x\";Extended Properties=dBase IV;\".xls"}) {
+    const QString path = QString::fromUtf8(hostile);
+    const auto workbook =
+        ConnectionString::Parse(WorkbookConnectionString(path, QStringLiteral("Yes")));
+    EXPECT_EQ(workbook.value(QStringLiteral("Data Source")), path) << hostile;
+    EXPECT_EQ(workbook.value(QStringLiteral("Extended Properties")),
+              IsXlsPath(path) ? QStringLiteral("Excel 8.0;HDR=Yes;IMEX=1")
+                              : QStringLiteral("Excel 12.0;HDR=Yes;IMEX=1"))
+        << hostile;
+    EXPECT_EQ(workbook.value(QStringLiteral("Provider")),
+              IsXlsPath(path) ? QStringLiteral("Microsoft.Jet.OLEDB.4.0")
+                              : QStringLiteral("Microsoft.ACE.OLEDB.12.0"))
+        << hostile;
+    const auto rows = ConnectionString::Parse(QStringLiteral("Provider=vfpoledb.1;Data Source=") +
+                                              ConnectionStringValue(path) +
+                                              QStringLiteral(";Collating Sequence=machine;"));
+    EXPECT_EQ(rows.value(QStringLiteral("Data Source")), path) << hostile;
+    EXPECT_EQ(rows.value(QStringLiteral("Provider")), QStringLiteral("vfpoledb.1")) << hostile;
+    EXPECT_EQ(rows.value(QStringLiteral("Collating Sequence")), QStringLiteral("machine"))
+        << hostile;
+  }
+}
+
 TEST(ListedSheetName, QuotesWhatIsNotALetterDigitUnderscoreOrNumberSign) {
   using data_access::ListedSheetName;
   EXPECT_EQ(ListedSheetName(QStringLiteral("Sheet1")), QStringLiteral("Sheet1$"));

@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"binary_workbook.xlsb", "The binary .xlsb workbook format is not supported."},
         OpenFailure{"opendocument.ods", "(.ods) is not supported"},
         OpenFailure{"doctype.xlsx", "'xl/workbook.xml' declares a document type"},
-        OpenFailure{"missing.xlsx", "could not be opened"}));
+        OpenFailure{"missing.xlsx", "could not be found"}));
 
 TEST(XlsxReadFailure, DamagedSheetFailsAloneAndNamesItsPart) {
   const auto reader = OpenXlsx(FixturePath("malformed_sheet.xlsx"));
