@@ -14,6 +14,10 @@ QString Removed(QString text, const QString& characters) {
   return text;
 }
 
+// Besides the characters no file name may hold, "[" and "]": the table's name stands between
+// brackets in every statement, and a bracket in it would end the name early, losing every row.
+const QString kRemovedFromTableNames = QStringLiteral("$/\\*:?<>|#[]");
+
 QString Cut8(QString text) {
   if (text.size() > 8) text.truncate(8);
   return text;
@@ -34,13 +38,13 @@ QString DbfNameFromPath(const QString& dbfPath) {
   QStringList pieces = FileNameOf(dbfPath).split(u'.');
   // A name without any "." is taken whole rather than lost.
   if (pieces.size() > 1) pieces.removeLast();
-  QString name = Removed(pieces.join(QString()), QStringLiteral("$/\\*:?<>|#"));
+  QString name = Removed(pieces.join(QString()), kRemovedFromTableNames);
   name.replace(u' ', u'_');
   return Cut8(name);
 }
 
 QString DbfNameFromSheet(const QString& sheetName) {
-  QString name = Removed(sheetName, QStringLiteral("$/\\*:?<>|#'"));
+  QString name = Removed(sheetName, kRemovedFromTableNames + u'\'');
   name.replace(u' ', u'_');
   return Cut8(name);
 }

@@ -14,7 +14,7 @@ QString FolderOf(const QString& path);
 QString FileNameOf(const QString& path);
 
 // The single-sheet DBF name from the output path's file name: the extension dropped and the
-// other dots with it, "$ / \ * : ? < > | #" removed, blanks made "_", at most 8 characters.
+// other dots with it, "$ / \ * : ? < > | # [ ]" removed, blanks made "_", at most 8 characters.
 QString DbfNameFromPath(const QString& dbfPath);
 
 // The whole-workbook DBF name of a listed sheet name, before it is made unique.

@@ -241,5 +241,20 @@ TEST_F(ValuesArrive, CharactersTheCodePageLacksAreCountedInOneWarningPerTable) {
   EXPECT_TRUE(presenter_.warnings.value(0).contains(QStringLiteral("1 of its values")));
 }
 
+TEST_F(ValuesArrive, ABracketInATableNameLosesNoRow) {
+  const QString book = Book(QStringLiteral("brackets.xlsx"),
+                            {{QStringLiteral("x]y"),
+                              {Texts({QStringLiteral("a")}), Texts({QStringLiteral("1")}),
+                               Texts({QStringLiteral("2")})}}});
+  EXPECT_EQ(Convert(book, QStringLiteral("'x]y$'"), QStringLiteral("a]b.dbf"), true),
+            ConversionOutcome::Written);
+  Batch({book});
+  EXPECT_EQ(Reports(), QStringList{});
+  for (const char* table : {"ab.dbf", "brackets/xy.dbf"})
+    EXPECT_EQ(Column(ReadDbf(Path(QString::fromLatin1(table))), 0),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2")}))
+        << table;
+}
+
 }  // namespace
 }  // namespace brelloquin
