@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "batch_window/AddFolder.h"
-#include "data_access/connection.h"
+#include "main_window/Form1Actions.h"
 #include "modDBF.h"
 #include "output_names.h"
 #include "shell/error_report.h"
@@ -18,59 +18,39 @@ const QString kCodePageAdvice = QStringLiteral(
     " Write it in another code page with --code-page N (for example --code-page 1251 for "
     "Cyrillic, 1250 for Central European text, 932 for Japanese).");
 
-void Refuse(ConsolePresenter& presenter, const QString& text) {
-  presenter.Show(text, shell::kStyleExclamation, shell::kApplicationTitle);
-}
-
-// The first sheet as the main window's sheet list selects it; empty after a report.
+// The first sheet, as the main window's sheet list selects it; empty after a report.
 QString FirstSheet(ConsolePresenter& presenter, const QString& workbookPath) {
-  shell::Steps steps(presenter,
-                     shell::Location(QStringLiteral("Form1"), QStringLiteral("listSheets")), true,
-                     shell::Steps::OnFailure::End);
-  data_access::Connection connection;
-  QStringList names;
-  steps(104,
-        [&] { connection.Open(WorkbookConnectionString(workbookPath, QStringLiteral("YES"))); });
-  steps(112, [&] { names = ListSheetNames(connection); });
-  if (steps.failures() == 0 && names.isEmpty())
-    Refuse(presenter, QStringLiteral("The workbook has no sheet to convert."));
+  const QStringList names = Form1Actions::listSheets(presenter, workbookPath);
+  if (presenter.problems() == 0 && names.isEmpty())
+    presenter.Show(QStringLiteral("The workbook has no sheet to convert."),
+                   shell::kStyleExclamation, shell::kApplicationTitle);
   return names.value(0);
 }
 
 }  // namespace
 
 int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
-  if (request.workbook.trimmed().isEmpty()) {
-    Refuse(presenter, QStringLiteral("You forgot to select Excel input file."));
-    return 1;
+  Form1Actions::StartConvertingInput input{request.workbook,     request.out,    request.sheet,
+                                           request.overwrite,    request.header, request.dbase4,
+                                           request.allCharacters};
+  if (QFileInfo(request.workbook).isFile()) {
+    input.workbookPath = QFileInfo(request.workbook).absoluteFilePath();
+    if (input.sheetName.isEmpty()) input.sheetName = FirstSheet(presenter, input.workbookPath);
+    if (input.sheetName.isEmpty()) return 1;
   }
-  if (!QFileInfo::exists(request.workbook)) {
-    Refuse(presenter, QStringLiteral("Excel input file not found."));
-    return 1;
-  }
-  if (const QString problem = workbook::WorkbookFileProblem(request.workbook); !problem.isEmpty()) {
-    Refuse(presenter, problem);
-    return 1;
-  }
-  const QString workbook = QFileInfo(request.workbook).absoluteFilePath();
-  const QString sheet = request.sheet.isEmpty() ? FirstSheet(presenter, workbook) : request.sheet;
-  if (sheet.isEmpty()) return 1;
-  const QString out = request.out.isEmpty() ? ProposedOutputPath(workbook, sheet)
-                                            : QFileInfo(request.out).absoluteFilePath();
-  // The files the conversion would replace are the ones checked, whatever the output path says.
-  const QString existing = modDBF::ExistingOutputFile(workbook, out);
-  if (!request.overwrite && !existing.isEmpty()) {
-    Refuse(presenter, existing + QStringLiteral(" already exists."));
-    return 1;
-  }
+  input.dbfPath = request.out.isEmpty() ? ProposedOutputPath(input.workbookPath, input.sheetName)
+                                        : QFileInfo(request.out).absoluteFilePath();
   modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice});
-  const ConversionOutcome outcome = engine.CreateDBFFromXLSBySheet(
-      workbook, out, sheet, request.header ? QStringLiteral("Yes") : QStringLiteral("No"),
-      request.dbase4 ? QStringLiteral("dBase IV") : QStringLiteral("dBase III"),
-      request.allCharacters);
-  // An empty sheet is no failure of the program, but nothing was written: no script may take
-  // it for a converted table.
-  if (outcome == ConversionOutcome::Empty) return kExitEmptySheet;
+  switch (Form1Actions::StartConverting(engine, presenter, input)) {
+    case Form1Actions::StartOutcome::Refused:
+      return 1;
+    case Form1Actions::StartOutcome::Empty:
+      // Nothing was written: no script may take it for a converted table.
+      return kExitEmptySheet;
+    case Form1Actions::StartOutcome::Written:
+    case Form1Actions::StartOutcome::Failed:
+      break;
+  }
   return presenter.ExitStatus();
 }
 

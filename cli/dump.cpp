@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "data_access/connection.h"
+#include "main_window/Form1Actions.h"
 #include "shell/error_report.h"
 #include "workbook_source.h"
 
@@ -40,16 +41,9 @@ QString Escaped(const QString& text) {
 }  // namespace
 
 int Sheets(ConsolePresenter& presenter, const QString& workbookPath) {
-  // The main window's sheet listing: it ends at its first failure, with the password hint.
-  Steps steps(presenter, shell::Location(QStringLiteral("Form1"), QStringLiteral("listSheets")),
-              true, Steps::OnFailure::End);
-  data_access::Connection connection;
-  QStringList names;
-  steps(104,
-        [&] { connection.Open(WorkbookConnectionString(workbookPath, QStringLiteral("YES"))); });
-  steps(112, [&] { names = ListSheetNames(connection); });
-  for (const QString& name : names) WriteLine(stdout, name);
-  return steps.failures() == 0 ? 0 : 1;
+  for (const QString& name : Form1Actions::listSheets(presenter, workbookPath))
+    WriteLine(stdout, name);
+  return presenter.ExitStatus();
 }
 
 int Dump(ConsolePresenter& presenter, const QString& workbookPath, const QString& sheetName,

@@ -95,7 +95,7 @@ TEST(Cli, FailuresPrintTheReportAndExitOne) {
       Cli({QStringLiteral("sheets"), kFixtures + QStringLiteral("nothing.xlsx")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(missing.err.contains(
-      QStringLiteral("\nin Velmorandt2/19/2015.Form1.listSheets at line 104\nIf Your Excel file "
+      QStringLiteral("\nin Velmorandt2/19/2015.Form1.listSheets at line 110\nIf Your Excel file "
                      "is password-protected, just open it in MS Excel, don't close and try again\n"
                      "Please email screenshot of this message to support@brelloquin.example\n")))
       << missing.err.toStdString();
