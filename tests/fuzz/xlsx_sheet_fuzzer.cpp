@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!scanned.starts_with("error: ") && !expected.starts_with("error: ") && scanned != expected)
     std::abort();
 
-  static const std::vector<QString> strings = {QStringLiteral("first"), QString(),
-                                               QStringLiteral("third")};
+  static const auto strings = std::make_shared<const std::vector<QString>>(
+      std::vector<QString>{QStringLiteral("first"), QString(), QStringLiteral("third")});
   static const std::vector<bool> dateStyles = {false, true};
   testing::MemoryPart part(bytes);
   try {
