@@ -88,6 +88,17 @@ TEST(XlsCells, NumbersRkMulRkBooleansErrorsAndFormulaResults) {
             "R4C2=T:result R4C3=B:1 R4C4=E:0 R4C6=T:abcd");
 }
 
+TEST(XlsCells, DamagedCellsAreCountedAndTheRestRead) {
+  const Bytes sst = Record(0x00FC, Cat({U32(1), U32(1), Str16("kept")}));
+  const Bytes cells = Cat({LabelSst(0, 0, 0), LabelSst(0, 1, 7), Number(1, 0, 2.5),
+                           Number(1, 1, kNaN), Number(1, 20000, 1), LabelSst(1, 16384, 0),
+                           Record(0x0203, Cat({CellAt(2, 0), U32(0)})), LabelSst(2, 1, 0)});
+  const SheetData sheet = OpenXls(Workbook(sst, {{"S", cells}}))->readSheet(0);
+  EXPECT_EQ(Describe(sheet), "R0C0=T:kept R1C0=N:2.5 R2C1=T:kept");
+  // SST index past the table, NaN, two columns past the last, a record too short for its cell.
+  EXPECT_EQ(sheet.unreadableCells(), 5u);
+}
+
 struct CodePageCase {
   unsigned codePage;
   std::string bytes;
