@@ -2,8 +2,60 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace brelloquin::workbook {
+
+std::uint64_t TextPool::add(const QString& text) {
+  const std::uint64_t offset = bytes_.size();
+  const bool latin1 =
+      std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
+  const std::uint64_t size = static_cast<std::uint64_t>(text.size());
+  const std::uint64_t header = latin1 ? size : size | std::uint64_t{1} << 63;
+  bytes_.resize(offset + sizeof header + (latin1 ? size : 2 * size));
+  char* out = bytes_.data() + offset;
+  std::memcpy(out, &header, sizeof header);
+  out += sizeof header;
+  if (latin1) {
+    for (const QChar c : text) *out++ = static_cast<char>(c.unicode());
+  } else {
+    std::memcpy(out, text.utf16(), 2 * size);
+  }
+  return offset;
+}
+
+std::uint64_t TextPool::header(std::uint64_t offset) const {
+  std::uint64_t header = 0;
+  std::memcpy(&header, bytes_.data() + offset, sizeof header);
+  return header;
+}
+
+std::size_t TextPool::stored(std::uint64_t offset) const {
+  const std::uint64_t h = header(offset);
+  const std::uint64_t size = h & ~(std::uint64_t{1} << 63);
+  return sizeof h + (h >> 63 ? 2 * size : size);
+}
+
+std::uint64_t TextPool::copy(const TextPool& from, std::uint64_t offset) {
+  const std::uint64_t at = bytes_.size();
+  const char* text = from.bytes_.data() + offset;
+  bytes_.insert(bytes_.end(), text, text + from.stored(offset));
+  return at;
+}
+
+qsizetype TextPool::size(std::uint64_t offset) const {
+  return static_cast<qsizetype>(header(offset) & ~(std::uint64_t{1} << 63));
+}
+
+QString TextPool::text(std::uint64_t offset) const {
+  const std::uint64_t h = header(offset);
+  const char* chars = bytes_.data() + offset + sizeof h;
+  const auto size = static_cast<qsizetype>(h & ~(std::uint64_t{1} << 63));
+  if (!(h >> 63)) return QString::fromLatin1(chars, size);
+  QString text(size, Qt::Uninitialized);
+  std::memcpy(text.data(), chars, 2 * static_cast<std::size_t>(size));
+  return text;
+}
 
 void SheetData::add(const Cell& cell) {
   if (!keeps(cell.row)) return;
@@ -11,12 +63,7 @@ void SheetData::add(const Cell& cell) {
                 std::bit_cast<std::uint64_t>(cell.number)};
   if (cell.kind == CellKind::Text) {
     packed.source = TextSource::Pool;
-    packed.value = pool_.size();
-    const auto size = static_cast<std::uint32_t>(cell.text.size());
-    pool_.push_back(static_cast<char16_t>(size & 0xFFFF));
-    pool_.push_back(static_cast<char16_t>(size >> 16));
-    const auto* text = reinterpret_cast<const char16_t*>(cell.text.utf16());
-    pool_.insert(pool_.end(), text, text + size);
+    packed.value = pool_.add(cell.text);
   }
   push(packed);
 }
@@ -42,45 +89,27 @@ void SheetData::cut() {
   end_ = std::max(*middle, lowest_ + 1);
   std::erase_if(cells_, [&](const Packed& cell) { return cell.row >= end_; });
   // The texts of the cells let go leave the pool with them.
-  std::vector<char16_t> pool;
-  for (Packed& cell : cells_) {
-    if (cell.source != TextSource::Pool) continue;
-    std::uint32_t size = 0;
-    const char16_t* text = poolText(cell.value, size);
-    const std::uint64_t offset = pool.size();
-    pool.insert(pool.end(), text - 2, text + size);
-    cell.value = offset;
-  }
+  TextPool pool;
+  for (Packed& cell : cells_)
+    if (cell.source == TextSource::Pool) cell.value = pool.copy(pool_, cell.value);
   pool_ = std::move(pool);
-}
-
-const char16_t* SheetData::poolText(std::uint64_t offset, std::uint32_t& size) const {
-  const char16_t* at = pool_.data() + offset;
-  size = std::uint32_t{at[0]} | std::uint32_t{at[1]} << 16;
-  return at + 2;
 }
 
 qsizetype SheetData::textSize(std::size_t i) const {
   const Packed& cell = cells_[i];
-  if (cell.source == TextSource::Shared) return (*shared_)[cell.value].size();
-  if (cell.source != TextSource::Pool) return 0;
-  std::uint32_t size = 0;
-  poolText(cell.value, size);
-  return size;
+  if (cell.source == TextSource::Shared) return shared_->textSize(cell.value);
+  return cell.source == TextSource::Pool ? pool_.size(cell.value) : 0;
 }
 
 Cell SheetData::cell(std::size_t i) const {
   const Packed& packed = cells_[i];
   Cell cell{packed.row, packed.col, packed.kind, 0, {}};
-  if (packed.source == TextSource::Shared) {
-    cell.text = (*shared_)[packed.value];
-  } else if (packed.source == TextSource::Pool) {
-    std::uint32_t size = 0;
-    const char16_t* text = poolText(packed.value, size);
-    cell.text = QString(reinterpret_cast<const QChar*>(text), size);
-  } else {
+  if (packed.source == TextSource::Shared)
+    cell.text = shared_->text(packed.value);
+  else if (packed.source == TextSource::Pool)
+    cell.text = pool_.text(packed.value);
+  else
     cell.number = std::bit_cast<double>(packed.value);
-  }
   return cell;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -44,6 +45,38 @@ inline constexpr std::uint32_t kMaxColumns = 16384;
 // Bytes of cells a read keeps before it keeps fewer rows; larger sheets are read in windows.
 inline constexpr std::size_t kKeptCellBudget = std::size_t{1} << 30;
 
+// Texts kept compact, one after the other: one byte a character when every character of a text
+// is Latin-1, two otherwise. A text is known by its offset.
+class TextPool {
+ public:
+  std::uint64_t add(const QString& text);
+  // Adds a text of another pool as it is stored there.
+  std::uint64_t copy(const TextPool& from, std::uint64_t offset);
+  QString text(std::uint64_t offset) const;
+  qsizetype size(std::uint64_t offset) const;
+  std::size_t bytes() const { return bytes_.size(); }
+
+ private:
+  // Each text: its length (the top bit set for two bytes a character), then its characters.
+  std::uint64_t header(std::uint64_t offset) const;
+  std::size_t stored(std::uint64_t offset) const;
+  std::vector<char> bytes_;
+};
+
+// A workbook's table of shared strings.
+class StringTable {
+ public:
+  void reserve(std::size_t count) { offsets_.reserve(count); }
+  void add(const QString& text) { offsets_.push_back(pool_.add(text)); }
+  std::size_t size() const { return offsets_.size(); }
+  QString text(std::size_t index) const { return pool_.text(offsets_[index]); }
+  qsizetype textSize(std::size_t index) const { return pool_.size(offsets_[index]); }
+
+ private:
+  TextPool pool_;
+  std::vector<std::uint64_t> offsets_;
+};
+
 // The rows a read keeps: from `first` on, as many as fit the budget.
 struct RowWindow {
   std::uint32_t first = 0;
@@ -51,11 +84,12 @@ struct RowWindow {
 };
 
 // The cells of one sheet, kept compact: 16 bytes a cell, a shared string as its index into the
-// workbook's table, other texts in one pool. Readers add in any order; finish() sorts
+// workbook's table, other texts in a pool of their own; cells are kept in blocks, so a large
+// sheet never needs twice its size while it grows. Readers add in any order; finish() sorts
 // row-major and keeps the last of two cells at one position. Empty cells are never stored.
 class SheetData {
  public:
-  using SharedStrings = std::shared_ptr<const std::vector<QString>>;
+  using SharedStrings = std::shared_ptr<const StringTable>;
 
   SheetData() = default;
   explicit SheetData(const RowWindow& window, SharedStrings sharedStrings = {})
@@ -122,16 +156,14 @@ class SheetData {
 
   bool keeps(std::uint32_t row) const { return row >= window_.first && row < end_; }
   void push(const Packed& packed);
-  std::size_t bytes() const { return cells_.size() * sizeof(Packed) + pool_.size() * 2; }
+  std::size_t bytes() const { return cells_.size() * sizeof(Packed) + pool_.bytes(); }
   // Over budget: keeps the lower half of the rows, and from then on only those.
   void cut();
-  const char16_t* poolText(std::uint64_t offset, std::uint32_t& size) const;
 
   RowWindow window_;
   SharedStrings shared_;
-  std::vector<Packed> cells_;
-  // Each text is its length in two code units, then its code units.
-  std::vector<char16_t> pool_;
+  std::deque<Packed> cells_;
+  TextPool pool_;
   std::uint32_t end_ = kMaxRows;
   std::uint32_t lowest_ = kMaxRows;  // the lowest row kept
   std::size_t unreadable_ = 0;

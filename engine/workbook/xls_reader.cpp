@@ -94,7 +94,7 @@ class XlsReader : public WorkbookReader {
   bool date1904_ = false;
   std::vector<SheetInfo> sheets_;
   std::vector<std::size_t> offsets_;
-  std::shared_ptr<std::vector<QString>> sst_ = std::make_shared<std::vector<QString>>();
+  std::shared_ptr<StringTable> sst_ = std::make_shared<StringTable>();
   std::vector<bool> dateXf_;
 };
 
@@ -179,7 +179,7 @@ void XlsReader::readGlobals() {
           // The unique count is often wrong: read what is there, and reserve no more than fits.
           sst_->reserve(std::min<std::size_t>(ReadU32(body.data() + 4), body.size() / 3));
           try {
-            while (!data.atEnd()) sst_->push_back(data.unicodeString(2));
+            while (!data.atEnd()) sst_->add(data.unicodeString(2));
           } catch (const WorkbookError&) {
             // A damaged tail: the strings read so far still serve the cells that use them.
           }
@@ -270,7 +270,7 @@ SheetData XlsReader::readSheet(std::size_t index, const RowWindow& window) {
           if (!complete(size >= 10)) break;
           if (ReadU16(p + 2) >= kMaxColumns || ReadU32(p + 6) >= sst_->size()) {
             sheet.addUnreadable();
-          } else if (!(*sst_)[ReadU32(p + 6)].isEmpty()) {
+          } else if (sst_->textSize(ReadU32(p + 6)) != 0) {
             sheet.addShared(ReadU16(p), ReadU16(p + 2), ReadU32(p + 6));
           }
           break;

@@ -154,7 +154,7 @@ class StylesHandler final : public XmlHandler {
 
 class SharedStringsHandler final : public XmlHandler {
  public:
-  std::vector<QString> strings;
+  StringTable strings;
 
   std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (name.ns != Ns::Main) return 0;
@@ -186,7 +186,7 @@ class SharedStringsHandler final : public XmlHandler {
         inPhonetic_ = false;
         break;
       case kItem:
-        strings.push_back(DecodeText(text_));
+        strings.add(DecodeText(text_));
         inItem_ = false;
         break;
     }
@@ -261,7 +261,7 @@ std::vector<bool> ReadDateStyles(PartReader& part) {
   return handler.dateStyles();
 }
 
-std::vector<QString> ReadSharedStrings(PartReader& part) {
+StringTable ReadSharedStrings(PartReader& part) {
   SharedStringsHandler handler;
   ScanXml(part, handler);
   return std::move(handler.strings);

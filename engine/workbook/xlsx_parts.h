@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workbook/sheet.h"
+
 namespace brelloquin::workbook::xlsx {
 
 class ZipArchive;
@@ -46,6 +48,6 @@ WorkbookPart ReadWorkbookPart(PartReader& part);
 // For each cell format (the s attribute of a cell), whether it shows numbers as dates.
 std::vector<bool> ReadDateStyles(PartReader& part);
 
-std::vector<QString> ReadSharedStrings(PartReader& part);
+StringTable ReadSharedStrings(PartReader& part);
 
 }  // namespace brelloquin::workbook::xlsx

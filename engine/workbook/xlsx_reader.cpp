@@ -96,7 +96,7 @@ class XlsxReader final : public WorkbookReader {
     if (sharedLoaded_) return;
     if (auto part = archive_.open(stylesPart_)) dateStyles_ = xlsx::ReadDateStyles(*part);
     if (auto part = archive_.open(sharedStringsPart_))
-      sharedStrings_ = std::make_shared<const std::vector<QString>>(xlsx::ReadSharedStrings(*part));
+      sharedStrings_ = std::make_shared<const StringTable>(xlsx::ReadSharedStrings(*part));
     sharedLoaded_ = true;
   }
 

@@ -181,7 +181,7 @@ class SheetHandler final : public XmlHandler {
         if (!hasValue_) return;
         const auto index = ParseIndex(value_);
         if (!index || *index >= sharedStrings_.size()) return data_.addUnreadable();
-        if (sharedStrings_[*index].isEmpty()) return;
+        if (sharedStrings_.textSize(*index) == 0) return;
         return data_.addShared(cell.row, cell.col, static_cast<std::uint32_t>(*index));
       }
       case ValueType::InlineString:
@@ -219,9 +219,9 @@ class SheetHandler final : public XmlHandler {
     data_.add(cell);
   }
 
-  static inline const std::vector<QString> kNoStrings;
+  static inline const StringTable kNoStrings;
   SheetData data_;
-  const std::vector<QString>& sharedStrings_;
+  const StringTable& sharedStrings_;
   const SheetContext& context_;
   bool inRow_ = false, inCell_ = false, inInline_ = false, inPhonetic_ = false;
   std::int64_t row_ = -1;      // the current row element

@@ -113,14 +113,18 @@ TEST(SheetTable, LaterCellAtOnePositionWins) {
 }
 
 TEST(SheetTable, ASheetBeyondTheBudgetReadsTheSameWindowByWindow) {
-  const auto shared = std::make_shared<const std::vector<QString>>(
-      std::vector<QString>{QStringLiteral("shared"), QString(300, u'x')});
+  const auto shared = std::make_shared<workbook::StringTable>();
+  shared->add(QStringLiteral("shared"));
+  shared->add(QString(300, u'\u0416'));  // a long text beyond Latin-1
   // Rows added backwards, some empty, one position written twice: the later value wins.
   std::vector<Cell> cells{Text(2, 1, QStringLiteral("Name")), Text(2, 3, QStringLiteral("Value"))};
   for (std::uint32_t row = 400; row > 2; --row) {
     if (row % 7 == 0) continue;
     cells.push_back(Num(row, 3, row));
-    if (row % 2 == 0) cells.push_back(Text(row, 1, QStringLiteral("row ") + QString::number(row)));
+    // Some texts are kept one byte a character, others (beyond Latin-1) two.
+    const QString mark = row % 4 == 0 ? QStringLiteral(" \u2713") : QString();
+    if (row % 2 == 0)
+      cells.push_back(Text(row, 1, QStringLiteral("row ") + QString::number(row) + mark));
   }
   cells.push_back(Num(150, 3, -1));
   int reads = 0;
@@ -160,6 +164,7 @@ TEST(SheetTable, ASheetBeyondTheBudgetReadsTheSameWindowByWindow) {
   ASSERT_EQ(rows.size(), 398);
   EXPECT_EQ(rows[150 - 3], QStringLiteral("row 150|-|-1|"));
   EXPECT_EQ(rows[7 - 3], QStringLiteral("-|-|-|"));
+  EXPECT_EQ(rows[400 - 3], QStringLiteral("row 400 \u2713|-|400|"));
   EXPECT_EQ(rows[398 - 3], QStringLiteral("row 398|shared|398|"));
   reads = 0;
   EXPECT_EQ(collect(windowed), rows);
