@@ -99,6 +99,20 @@ TEST(XlsCells, DamagedCellsAreCountedAndTheRestRead) {
   EXPECT_EQ(sheet.unreadableCells(), 5u);
 }
 
+TEST(XlsCells, AReadKeepsTheRowsOfItsWindowWithinItsBudget) {
+  const Bytes sst = Record(0x00FC, Cat({U32(1), U32(1), Str16("shared")}));
+  Bytes cells;
+  for (unsigned row = 0; row < 50; ++row) Append(cells, Number(row, 0, row), LabelSst(row, 1, 0));
+  const auto reader = OpenXls(Workbook(sst, {{"S", cells}}));
+  SheetData window = reader->readSheet(0, {10, 256});
+  window.finish();
+  EXPECT_GT(window.endRow(), 11u);
+  EXPECT_LT(window.endRow(), 50u);
+  EXPECT_EQ(window.size(), 2 * (window.endRow() - 10));
+  EXPECT_EQ(At(window, 10, 0), "N:10");
+  EXPECT_EQ(At(window, window.endRow() - 1, 1), "T:shared");
+}
+
 struct CodePageCase {
   unsigned codePage;
   std::string bytes;

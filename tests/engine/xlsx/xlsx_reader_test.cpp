@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "engine/xlsx/xlsx_test_support.h"
+#include "support/xlsx_writer.h"
 
 namespace brelloquin::workbook::testing {
 namespace {
@@ -25,6 +27,32 @@ TEST(XlsxSheets, WorksheetsInTabOrderWithHiddenFlagAndNoChartSheet) {
     data.finish();
     EXPECT_TRUE(HasText(data, 0, 0, expected[static_cast<qsizetype>(i)]));
   }
+}
+
+// A sheet too large to keep is read a window of rows at a time.
+TEST(XlsxSheets, AReadKeepsTheRowsOfItsWindowWithinItsBudget) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("rows.xlsx"));
+  std::vector<brelloquin::testing::XlsxRow> rows;
+  for (int r = 0; r < 50; ++r)
+    rows.push_back({double(r), QStringLiteral("text ") + QString::number(r)});
+  ASSERT_TRUE(brelloquin::testing::WriteXlsx(path, {{QStringLiteral("S"), rows}}));
+  const auto reader = OpenXlsx(path);
+
+  SheetData all = reader->readSheet(0, {10});
+  all.finish();
+  EXPECT_EQ(all.endRow(), kMaxRows);
+  EXPECT_EQ(all.size(), 80u);
+  EXPECT_TRUE(HasNumber(all, 10, 0, CellKind::Number, 10));
+
+  SheetData window = reader->readSheet(0, {10, 512});
+  window.finish();
+  EXPECT_GT(window.endRow(), 11u);
+  EXPECT_LT(window.endRow(), 50u);
+  EXPECT_EQ(window.size(), 2 * (window.endRow() - 10));
+  for (const Cell& cell : window.cells()) EXPECT_GE(cell.row, 10u);
+  EXPECT_TRUE(HasText(window, window.endRow() - 1, 1,
+                      QStringLiteral("text ") + QString::number(window.endRow() - 1)));
 }
 
 TEST(XlsxSheets, DialogMacroAndChartSheetsOfAMacroWorkbookAreNotListed) {
@@ -88,7 +116,7 @@ TEST(XlsxCells, Dates1904AreCountedFrom1899) {
   EXPECT_TRUE(HasNumber(data, 0, 0, CellKind::Date, 45351));
   ASSERT_NE(At(data, 0, 1), nullptr);
   EXPECT_NEAR(At(data, 0, 1)->number, 45351 + (13 * 3600 + 45 * 60 + 30) / 86400.0, 1e-9);
-  EXPECT_TRUE(HasNumber(data, 0, 2, CellKind::Date, 0.25));   // a time alone stays one
+  EXPECT_TRUE(HasNumber(data, 0, 2, CellKind::Date, 0.25));     // a time alone stays one
   EXPECT_TRUE(HasNumber(data, 0, 4, CellKind::Number, 45351));  // numbers keep their value
 }
 
