@@ -162,8 +162,11 @@ class SheetHandler final : public XmlHandler {
   }
 
   void finishCell() {
-    if (!valid_ || cellRow_ < 0 || cellRow_ >= kMaxRows || col_ < 0 || col_ >= kMaxColumns)
-      return data_.addUnreadable();
+    if (!valid_ || cellRow_ < 0 || cellRow_ >= kMaxRows || col_ < 0 || col_ >= kMaxColumns) {
+      // Only a value is lost; a cell holding none (a format alone) is empty wherever it is.
+      if (hasValue_ || hasInline_) data_.addUnreadable();
+      return;
+    }
     Cell cell;
     cell.row = static_cast<std::uint32_t>(cellRow_);
     cell.col = static_cast<std::uint32_t>(col_);

@@ -180,7 +180,7 @@ TEST_F(Conversion, DamagedCellsAreLeftEmptyAndCountedInOneWarningPerSheet) {
                {QStringLiteral("last"), raw("<c r=\"B4\"><v>1e999</v></c>"),
                 raw("<c r=\"C4\"><v>nan</v></c>")},
                {raw("<c r=\"A5\" t=\"s\"><v>abc</v></c>"), raw("<c r=\"A1048577\"><v>1</v></c>"),
-                raw("<c r=\"ZZZZ1\"><v>1</v></c>")},
+                raw("<c r=\"ZZZZ1\"><v>1</v></c>"), raw("<c r=\"ZZZZ2\" s=\"0\"/>")},
                {QStringLiteral("end"), 3.0, QStringLiteral("z")}}},
              {QStringLiteral("Clean"), {{QStringLiteral("A")}, {QStringLiteral("b")}}}}));
   firstLine_ = false;
