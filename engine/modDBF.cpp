@@ -97,6 +97,7 @@ class SheetConversion {
     sheetName_ = sheetName;
     if (!steps_(n_.openRows, [&] { OpenSheetRows(rows, workbook, sheetName); }))
       return Outcome::Failed;
+    const std::size_t unreadable = rows.State() != adStateClosed ? rows.UnreadableCells() : 0;
     if (!steps_.If(n_.notEmptyTest, [&] { return !rows.Eof(); })) {
       steps_(n_.closeRows, [&] { rows.Close(); });
       return Outcome::Empty;
@@ -105,6 +106,11 @@ class SheetConversion {
     if (!DefineTable(targetFolder, dbfName)) return Outcome::Failed;
     if (!WriteRows(workbook, rows, dbf, sheetName, targetFolder, dbfName)) return Outcome::Failed;
     WarnOfReplacedCharacters(dbf, targetFolder, dbfName);
+    if (unreadable > 0)
+      host_.presenter.Warn(
+          QStringLiteral("%1 cell(s) of the sheet '%2' could not be read and were left empty.")
+              .arg(unreadable)
+              .arg(sheetName));
     return Outcome::Written;
   }
 

@@ -77,6 +77,8 @@ class Recordset {
   bool Eof() const;
   void MoveNext();
   Fields GetFields() const { return Fields(*this); }
+  // Cells of the opened sheet that could not be read and were left empty.
+  std::size_t UnreadableCells() const { return source().unreadableCells(); }
 
  private:
   friend class Fields;

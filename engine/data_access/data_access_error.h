@@ -23,6 +23,7 @@ inline constexpr long kErrObjectClosed = 3704;
 inline constexpr long kErrBadArgument = 3001;
 inline constexpr long kErrNoCurrentRecord = 3021;
 inline constexpr long kErrItemNotFound = 3265;
-inline constexpr long kErrQuery = -2147217900;  // a statement the provider cannot run
+inline constexpr long kErrQuery = -2147217900;        // a statement the provider cannot run
+inline constexpr long kErrOutOfMemory = -2147024882;  // E_OUTOFMEMORY
 
 }  // namespace brelloquin::data_access

@@ -23,6 +23,8 @@ class RowSource {
   // The current row's values, one per field.
   virtual const std::vector<Variant>& row() const = 0;
   virtual void next() = 0;
+  // Cells of the source that could not be read and were left empty.
+  virtual std::size_t unreadableCells() const { return 0; }
 };
 
 class Provider {

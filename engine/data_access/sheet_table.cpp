@@ -26,8 +26,8 @@ namespace {
 struct ColumnKinds {
   bool number = false, date = false, boolean = false, text = false, longText = false;
 
-  void see(const workbook::Cell& cell) {
-    switch (cell.kind) {
+  void see(workbook::CellKind kind, qsizetype textSize) {
+    switch (kind) {
       case workbook::CellKind::Number:
         number = true;
         break;
@@ -40,7 +40,7 @@ struct ColumnKinds {
       case workbook::CellKind::Text:
         text = true;
         // Only texts can be that long; numbers, dates and Booleans stay far below.
-        longText = longText || cell.text.size() > 255;
+        longText = longText || textSize > 255;
         break;
       case workbook::CellKind::Error:
         break;
@@ -58,44 +58,89 @@ struct ColumnKinds {
 
 }  // namespace
 
-SheetTable::SheetTable(workbook::SheetData data, bool firstRowHasNames) : data_(std::move(data)) {
-  data_.finish();
-  const auto& cells = data_.cells();
-  if (cells.empty()) {
+// The used range, names and kinds of the sheet, gathered window by window.
+struct SheetTable::Summary {
+  bool any = false;
+  std::uint32_t headerRow = 0;  // the first row holding a cell
+  std::uint32_t firstColumn = workbook::kMaxColumns, lastColumn = 0;
+  std::uint32_t endRow = 0;
+  std::vector<std::pair<std::uint32_t, QString>> names;  // by column
+  std::vector<ColumnKinds> kinds;                        // by column
+};
+
+SheetTable::SheetTable(Read read, bool firstRowHasNames, std::size_t budget)
+    : read_(std::move(read)), budget_(budget) {
+  Summary summary;
+  auto data = window(0);
+  unreadable_ = data->unreadableCells();
+  see(*data, summary, firstRowHasNames);
+  if (data->endRow() == workbook::kMaxRows) {
+    kept_ = std::move(data);
+    read_ = nullptr;
+  } else {
+    for (std::uint32_t next = data->endRow(); next < workbook::kMaxRows;) {
+      data.reset();  // one window at a time
+      data = window(next);
+      see(*data, summary, firstRowHasNames);
+      next = data->endRow();
+    }
+  }
+  define(summary, firstRowHasNames);
+}
+
+SheetTable::SheetTable(workbook::SheetData data, bool firstRowHasNames)
+    : SheetTable([&data](const workbook::RowWindow&) { return std::move(data); },
+                 firstRowHasNames) {}
+
+std::shared_ptr<const workbook::SheetData> SheetTable::window(std::uint32_t first) const {
+  auto data = std::make_shared<workbook::SheetData>(read_({first, budget_}));
+  data->finish();
+  return data;
+}
+
+void SheetTable::see(const workbook::SheetData& window, Summary& summary,
+                     bool firstRowHasNames) const {
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    const std::uint32_t row = window.row(i), col = window.col(i);
+    if (!summary.any) {
+      summary.any = true;
+      summary.headerRow = row;
+    }
+    summary.firstColumn = std::min(summary.firstColumn, col);
+    summary.lastColumn = std::max(summary.lastColumn, col);
+    summary.endRow = row + 1;
+    if (firstRowHasNames && row == summary.headerRow) {
+      const QString name = CellValue(window.cell(i)).Text();
+      if (!name.isEmpty()) summary.names.emplace_back(col, name);
+      continue;
+    }
+    if (col >= summary.kinds.size()) summary.kinds.resize(col + 1);
+    summary.kinds[col].see(window.kind(i), window.textSize(i));
+  }
+}
+
+void SheetTable::define(const Summary& summary, bool firstRowHasNames) {
+  if (!summary.any) {
     // An empty sheet still shows one field, and no rows.
     fields_.push_back({QStringLiteral("F1"), adVarWChar});
     return;
   }
-  std::uint32_t lastColumn = 0;
-  firstColumn_ = cells.front().col;
-  for (const auto& cell : cells) {
-    firstColumn_ = std::min(firstColumn_, cell.col);
-    lastColumn = std::max(lastColumn, cell.col);
+  firstColumn_ = summary.firstColumn;
+  for (std::uint32_t col = summary.firstColumn; col <= summary.lastColumn; ++col) {
+    const ColumnKinds kinds = col < summary.kinds.size() ? summary.kinds[col] : ColumnKinds();
+    fields_.push_back(
+        {QStringLiteral("F") + QString::number(col - firstColumn_ + 1), kinds.type()});
   }
-  const std::size_t count = std::size_t{lastColumn} - firstColumn_ + 1;
-  for (std::size_t i = 0; i < count; ++i)
-    fields_.push_back({QStringLiteral("F") + QString::number(i + 1), adVarWChar});
-
-  firstRow_ = cells.front().row;
-  endRow_ = cells.back().row + 1;
-  if (firstRowHasNames) {
-    for (; firstCell_ < cells.size() && cells[firstCell_].row == firstRow_; ++firstCell_) {
-      const QString name = CellValue(cells[firstCell_]).Text();
-      if (!name.isEmpty()) fields_[cells[firstCell_].col - firstColumn_].name = name;
-    }
-    ++firstRow_;
-  }
-  std::vector<ColumnKinds> kinds(count);
-  for (std::size_t i = firstCell_; i < cells.size(); ++i)
-    kinds[cells[i].col - firstColumn_].see(cells[i]);
-  for (std::size_t i = 0; i < count; ++i) fields_[i].type = kinds[i].type();
+  for (const auto& [col, name] : summary.names) fields_[col - firstColumn_].name = name;
+  firstRow_ = summary.headerRow + (firstRowHasNames ? 1 : 0);
+  endRow_ = summary.endRow;
 }
 
 // Walks the rows of the used range; rows without cells come back all Null.
 class SheetRows : public RowSource {
  public:
   explicit SheetRows(std::shared_ptr<const SheetTable> table)
-      : keep_(std::move(table)), table_(*keep_), row_(table_.firstRow_), cell_(table_.firstCell_) {
+      : keep_(std::move(table)), table_(*keep_), row_(table_.firstRow_) {
     values_.resize(table_.fields_.size());
     load();
   }
@@ -106,20 +151,33 @@ class SheetRows : public RowSource {
     ++row_;
     load();
   }
+  std::size_t unreadableCells() const override { return table_.unreadable_; }
 
  private:
   void load() {
-    std::fill(values_.begin(), values_.end(), Variant());
-    const auto& cells = table_.data_.cells();
-    for (; cell_ < cells.size() && cells[cell_].row == row_; ++cell_)
-      values_[cells[cell_].col - table_.firstColumn_] = CellValue(cells[cell_]);
+    // Only the fields the last row set are cleared: a wide sheet's rows hold few cells.
+    for (const std::size_t field : set_) values_[field] = Variant();
+    set_.clear();
+    if (atEnd()) return;
+    if (!window_ || row_ >= window_->endRow()) {
+      window_ = table_.kept_ ? table_.kept_ : table_.window(row_);
+      for (cell_ = 0; cell_ < window_->size() && window_->row(cell_) < row_;) ++cell_;
+    }
+    const workbook::SheetData& cells = *window_;
+    for (; cell_ < cells.size() && cells.row(cell_) == row_; ++cell_) {
+      const std::size_t field = cells.col(cell_) - table_.firstColumn_;
+      values_[field] = CellValue(cells.cell(cell_));
+      set_.push_back(field);
+    }
   }
 
   std::shared_ptr<const SheetTable> keep_;
   const SheetTable& table_;
+  std::shared_ptr<const workbook::SheetData> window_;
   std::uint32_t row_;
-  std::size_t cell_;
+  std::size_t cell_ = 0;
   std::vector<Variant> values_;
+  std::vector<std::size_t> set_;  // the fields of values_ that hold a value
 };
 
 std::unique_ptr<RowSource> SheetTable::Rows(std::shared_ptr<const SheetTable> table) {

@@ -1,6 +1,7 @@
 #include "data_access/workbook_provider.h"
 
 #include <QStringList>
+#include <new>
 
 #include "data_access/data_access_error.h"
 #include "shell/numbered_error.h"
@@ -33,6 +34,11 @@ bool FirstRowHasNames(const QString& extendedProperties) {
 
 DataAccessError QueryError(const QString& description) {
   return DataAccessError(kErrQuery, description);
+}
+
+DataAccessError OutOfMemory(const QString& sheetName) {
+  return DataAccessError(
+      kErrOutOfMemory, QStringLiteral("Not enough memory to read the sheet '%1'.").arg(sheetName));
 }
 
 }  // namespace
@@ -79,10 +85,20 @@ std::unique_ptr<RowSource> WorkbookProvider::Query(const QString& text) {
             .arg(name));
   if (!cached_ || cachedIndex_ != index) {
     cached_.reset();  // let the last sheet go before the next one is read
+    const QString sheetName = reader_->sheets()[index].name;
+    auto read = [reader = reader_, index, sheetName](const workbook::RowWindow& window) {
+      try {
+        return reader->readSheet(index, window);
+      } catch (const workbook::WorkbookError& e) {
+        throw DataAccessError(shell::kE_FAIL, e.description());
+      } catch (const std::bad_alloc&) {
+        throw OutOfMemory(sheetName);
+      }
+    };
     try {
-      cached_ = std::make_shared<const SheetTable>(reader_->readSheet(index), firstRowHasNames_);
-    } catch (const workbook::WorkbookError& e) {
-      throw DataAccessError(shell::kE_FAIL, e.description());
+      cached_ = std::make_shared<const SheetTable>(std::move(read), firstRowHasNames_);
+    } catch (const std::bad_alloc&) {
+      throw OutOfMemory(sheetName);
     }
     cachedIndex_ = index;
   }

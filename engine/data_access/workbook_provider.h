@@ -26,7 +26,9 @@ class WorkbookProvider : public Provider {
   void Execute(const QString& statement) override;
 
  private:
-  std::unique_ptr<workbook::WorkbookReader> reader_;
+  // Shared with the tables read from it, which read their sheet again when it is too large
+  // to keep.
+  std::shared_ptr<workbook::WorkbookReader> reader_;
   bool firstRowHasNames_ = true;
   std::vector<QString> listedNames_;
   // The last sheet read: the second opening of a sheet is served from it.

@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace brelloquin::workbook {
 
@@ -46,26 +48,137 @@ void SetFormattedNumber(Cell& cell, double value, const NumberFormat& format, bo
   }
 }
 
+std::uint64_t TextPool::add(const QString& text) {
+  const std::uint64_t offset = bytes_.size();
+  const bool latin1 =
+      std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
+  const std::uint64_t size = static_cast<std::uint64_t>(text.size());
+  const std::uint64_t header = latin1 ? size : size | std::uint64_t{1} << 63;
+  bytes_.resize(offset + sizeof header + (latin1 ? size : 2 * size));
+  char* out = bytes_.data() + offset;
+  std::memcpy(out, &header, sizeof header);
+  out += sizeof header;
+  if (latin1) {
+    for (const QChar c : text) *out++ = static_cast<char>(c.unicode());
+  } else {
+    std::memcpy(out, text.utf16(), 2 * size);
+  }
+  return offset;
+}
+
+std::uint64_t TextPool::header(std::uint64_t offset) const {
+  std::uint64_t header = 0;
+  std::memcpy(&header, bytes_.data() + offset, sizeof header);
+  return header;
+}
+
+std::size_t TextPool::stored(std::uint64_t offset) const {
+  const std::uint64_t h = header(offset);
+  const std::uint64_t size = h & ~(std::uint64_t{1} << 63);
+  return sizeof h + (h >> 63 ? 2 * size : size);
+}
+
+std::uint64_t TextPool::copy(const TextPool& from, std::uint64_t offset) {
+  const std::uint64_t at = bytes_.size();
+  const char* text = from.bytes_.data() + offset;
+  bytes_.insert(bytes_.end(), text, text + from.stored(offset));
+  return at;
+}
+
+qsizetype TextPool::size(std::uint64_t offset) const {
+  return static_cast<qsizetype>(header(offset) & ~(std::uint64_t{1} << 63));
+}
+
+QString TextPool::text(std::uint64_t offset) const {
+  const std::uint64_t h = header(offset);
+  const char* chars = bytes_.data() + offset + sizeof h;
+  const auto size = static_cast<qsizetype>(h & ~(std::uint64_t{1} << 63));
+  if (!(h >> 63)) return QString::fromLatin1(chars, size);
+  QString text(size, Qt::Uninitialized);
+  std::memcpy(text.data(), chars, 2 * static_cast<std::size_t>(size));
+  return text;
+}
+
+void SheetData::add(const Cell& cell) {
+  if (!keeps(cell.row)) return;
+  Packed packed{cell.row, static_cast<std::uint16_t>(cell.col), cell.kind, TextSource::None,
+                std::bit_cast<std::uint64_t>(cell.number)};
+  if (cell.kind == CellKind::Text) {
+    packed.source = TextSource::Pool;
+    packed.value = pool_.add(cell.text);
+  }
+  push(packed);
+}
+
+void SheetData::addShared(std::uint32_t row, std::uint32_t col, std::uint32_t index) {
+  if (keeps(row))
+    push({row, static_cast<std::uint16_t>(col), CellKind::Text, TextSource::Shared, index});
+}
+
+void SheetData::push(const Packed& packed) {
+  cells_.push_back(packed);
+  lowest_ = std::min(lowest_, packed.row);
+  // A single row is kept whatever its size: a window holds at least one.
+  if (bytes() > window_.budget && end_ > lowest_ + 1) cut();
+}
+
+void SheetData::cut() {
+  // The row from which on at least half the cells lie, found from the count of cells by row
+  // (a few megabytes at most, where a copy of the rows would add a quarter to the budget).
+  std::uint32_t highest = lowest_;
+  for (const Packed& cell : cells_) highest = std::max(highest, cell.row);
+  std::vector<std::size_t> counts(highest - lowest_ + 1);
+  for (const Packed& cell : cells_) ++counts[cell.row - lowest_];
+  std::uint32_t middle = lowest_;
+  for (std::size_t below = 0; (below + counts[middle - lowest_]) * 2 <= cells_.size(); ++middle)
+    below += counts[middle - lowest_];
+  end_ = std::max(middle, lowest_ + 1);
+  std::erase_if(cells_, [&](const Packed& cell) { return cell.row >= end_; });
+  // The texts of the cells let go leave the pool with them.
+  TextPool pool;
+  for (Packed& cell : cells_)
+    if (cell.source == TextSource::Pool) cell.value = pool.copy(pool_, cell.value);
+  pool_ = std::move(pool);
+}
+
+qsizetype SheetData::textSize(std::size_t i) const {
+  const Packed& cell = cells_[i];
+  if (cell.source == TextSource::Shared) return shared_->textSize(cell.value);
+  return cell.source == TextSource::Pool ? pool_.size(cell.value) : 0;
+}
+
+Cell SheetData::cell(std::size_t i) const {
+  const Packed& packed = cells_[i];
+  Cell cell{packed.row, packed.col, packed.kind, 0, {}};
+  if (packed.source == TextSource::Shared)
+    cell.text = shared_->text(packed.value);
+  else if (packed.source == TextSource::Pool)
+    cell.text = pool_.text(packed.value);
+  else
+    cell.number = std::bit_cast<double>(packed.value);
+  return cell;
+}
+
 void SheetData::finish() {
-  const auto before = [](const Cell& a, const Cell& b) {
+  const auto before = [](const Packed& a, const Packed& b) {
     return a.row != b.row ? a.row < b.row : a.col < b.col;
   };
+  const auto same = [](const Packed& a, const Packed& b) {
+    return a.row == b.row && a.col == b.col;
+  };
   if (std::is_sorted(cells_.begin(), cells_.end(), before) &&
-      std::adjacent_find(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
-        return a.row == b.row && a.col == b.col;
-      }) == cells_.end())
+      std::adjacent_find(cells_.begin(), cells_.end(), same) == cells_.end())
     return;
   std::stable_sort(cells_.begin(), cells_.end(), before);
   // Of two cells at one position the later one wins, as a spreadsheet program would show.
-  std::vector<Cell> unique;
-  unique.reserve(cells_.size());
-  for (auto& cell : cells_) {
-    if (!unique.empty() && unique.back().row == cell.row && unique.back().col == cell.col)
-      unique.back() = std::move(cell);
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < cells_.size(); ++i) {
+    if (kept > 0 && same(cells_[kept - 1], cells_[i]))
+      cells_[kept - 1] = cells_[i];
     else
-      unique.push_back(std::move(cell));
+      cells_[kept++] = cells_[i];
   }
-  cells_ = std::move(unique);
+  cells_.resize(kept);
 }
 
 QString WorkbookFileProblem(const QString& path) {

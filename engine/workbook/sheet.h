@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -43,17 +44,131 @@ struct Cell {
 inline constexpr std::uint32_t kMaxRows = 1048576;
 inline constexpr std::uint32_t kMaxColumns = 16384;
 
-// The cells of one sheet. Readers add in any order; finish() sorts row-major and keeps the
-// last of two cells at one position. Empty cells are never stored.
-class SheetData {
+// Bytes of cells a read keeps before it keeps fewer rows; larger sheets are read in windows.
+inline constexpr std::size_t kKeptCellBudget = std::size_t{1} << 30;
+
+// Texts kept compact, one after the other: one byte a character when every character of a text
+// is Latin-1, two otherwise. A text is known by its offset.
+class TextPool {
  public:
-  void add(Cell cell) { cells_.push_back(std::move(cell)); }
-  void finish();
-  const std::vector<Cell>& cells() const { return cells_; }
-  bool empty() const { return cells_.empty(); }
+  std::uint64_t add(const QString& text);
+  // Adds a text of another pool as it is stored there.
+  std::uint64_t copy(const TextPool& from, std::uint64_t offset);
+  QString text(std::uint64_t offset) const;
+  qsizetype size(std::uint64_t offset) const;
+  std::size_t bytes() const { return bytes_.size(); }
 
  private:
-  std::vector<Cell> cells_;
+  // Each text: its length (the top bit set for two bytes a character), then its characters.
+  std::uint64_t header(std::uint64_t offset) const;
+  std::size_t stored(std::uint64_t offset) const;
+  std::vector<char> bytes_;
+};
+
+// A workbook's table of shared strings.
+class StringTable {
+ public:
+  void reserve(std::size_t count) { offsets_.reserve(count); }
+  void add(const QString& text) { offsets_.push_back(pool_.add(text)); }
+  std::size_t size() const { return offsets_.size(); }
+  QString text(std::size_t index) const { return pool_.text(offsets_[index]); }
+  qsizetype textSize(std::size_t index) const { return pool_.size(offsets_[index]); }
+
+ private:
+  TextPool pool_;
+  std::vector<std::uint64_t> offsets_;
+};
+
+// The rows a read keeps: from `first` on, as many as fit the budget.
+struct RowWindow {
+  std::uint32_t first = 0;
+  std::size_t budget = kKeptCellBudget;
+};
+
+// The cells of one sheet, kept compact: 16 bytes a cell, a shared string as its index into the
+// workbook's table, other texts in a pool of their own; cells are kept in blocks, so a large
+// sheet never needs twice its size while it grows. Readers add in any order; finish() sorts
+// row-major and keeps the last of two cells at one position. Empty cells are never stored.
+class SheetData {
+ public:
+  using SharedStrings = std::shared_ptr<const StringTable>;
+
+  SheetData() = default;
+  explicit SheetData(const RowWindow& window, SharedStrings sharedStrings = {})
+      : window_(window), shared_(std::move(sharedStrings)) {}
+
+  void add(const Cell& cell);
+  // A text of the shared-string table; the reader has checked the index.
+  void addShared(std::uint32_t row, std::uint32_t col, std::uint32_t index);
+  // A cell that could not be read: it is left empty, and counted.
+  void addUnreadable() { ++unreadable_; }
+  void finish();
+
+  std::size_t size() const { return cells_.size(); }
+  bool empty() const { return cells_.empty(); }
+  std::uint32_t row(std::size_t i) const { return cells_[i].row; }
+  std::uint32_t col(std::size_t i) const { return cells_[i].col; }
+  CellKind kind(std::size_t i) const { return cells_[i].kind; }
+  // The length of the cell's text without building it.
+  qsizetype textSize(std::size_t i) const;
+  Cell cell(std::size_t i) const;
+
+  // The cells in order, each built on demand.
+  class Cells {
+   public:
+    class iterator {
+     public:
+      iterator(const SheetData& data, std::size_t i) : data_(&data), i_(i) {}
+      Cell operator*() const { return data_->cell(i_); }
+      iterator& operator++() {
+        ++i_;
+        return *this;
+      }
+      bool operator==(const iterator& other) const { return i_ == other.i_; }
+
+     private:
+      const SheetData* data_;
+      std::size_t i_;
+    };
+    explicit Cells(const SheetData& data) : data_(data) {}
+    iterator begin() const { return {data_, 0}; }
+    iterator end() const { return {data_, data_.size()}; }
+    std::size_t size() const { return data_.size(); }
+
+   private:
+    const SheetData& data_;
+  };
+  Cells cells() const { return Cells(*this); }
+
+  // Cells that were in the file but could not be read, in every row.
+  std::size_t unreadableCells() const { return unreadable_; }
+  // One past the last row kept; kMaxRows when every row from the window's first on was kept.
+  std::uint32_t endRow() const { return end_; }
+
+ private:
+  enum class TextSource : std::uint8_t { None, Shared, Pool };
+  struct Packed {
+    std::uint32_t row;
+    std::uint16_t col;
+    CellKind kind;
+    TextSource source;
+    std::uint64_t value;  // the number's bits, the shared-string index or the pool offset
+  };
+  static_assert(sizeof(Packed) == 16);
+
+  bool keeps(std::uint32_t row) const { return row >= window_.first && row < end_; }
+  void push(const Packed& packed);
+  std::size_t bytes() const { return cells_.size() * sizeof(Packed) + pool_.bytes(); }
+  // Over budget: keeps the lower half of the rows, and from then on only those.
+  void cut();
+
+  RowWindow window_;
+  SharedStrings shared_;
+  std::deque<Packed> cells_;
+  TextPool pool_;
+  std::uint32_t end_ = kMaxRows;
+  std::uint32_t lowest_ = kMaxRows;  // the lowest row kept
+  std::size_t unreadable_ = 0;
 };
 
 struct SheetInfo {
@@ -67,7 +182,8 @@ class WorkbookReader {
   virtual ~WorkbookReader() = default;
   virtual const std::vector<SheetInfo>& sheets() const = 0;
   // Throws WorkbookError when the sheet cannot be read.
-  virtual SheetData readSheet(std::size_t index) = 0;
+  SheetData readSheet(std::size_t index) { return readSheet(index, RowWindow()); }
+  virtual SheetData readSheet(std::size_t index, const RowWindow& window) = 0;
 };
 
 // Why the path cannot be read as a workbook file, judged without opening it (a pipe would block

@@ -76,7 +76,8 @@ class XlsReader : public WorkbookReader {
     readGlobals();
   }
   const std::vector<SheetInfo>& sheets() const override { return sheets_; }
-  SheetData readSheet(std::size_t index) override;
+  using WorkbookReader::readSheet;
+  SheetData readSheet(std::size_t index, const RowWindow& window) override;
 
  private:
   void readGlobals();
@@ -93,7 +94,7 @@ class XlsReader : public WorkbookReader {
   bool date1904_ = false;
   std::vector<SheetInfo> sheets_;
   std::vector<std::size_t> offsets_;
-  std::vector<QString> sst_;
+  std::shared_ptr<StringTable> sst_ = std::make_shared<StringTable>();
   std::vector<NumberFormat> xfNumberFormats_;  // by XF index
 };
 
@@ -176,9 +177,9 @@ void XlsReader::readGlobals() {
         if (biff_ == Biff::V8 && body.size() >= 8) {
           data.skip(8);
           // The unique count is often wrong: read what is there, and reserve no more than fits.
-          sst_.reserve(std::min<std::size_t>(ReadU32(body.data() + 4), body.size() / 3));
+          sst_->reserve(std::min<std::size_t>(ReadU32(body.data() + 4), body.size() / 3));
           try {
-            while (!data.atEnd()) sst_.push_back(data.unicodeString(2));
+            while (!data.atEnd()) sst_->add(data.unicodeString(2));
           } catch (const WorkbookError&) {
             // A damaged tail: the strings read so far still serve the cells that use them.
           }
@@ -199,14 +200,14 @@ void XlsReader::readGlobals() {
 
 void XlsReader::addNumber(SheetData& sheet, std::uint32_t row, std::uint32_t col, std::uint16_t xf,
                           double value) const {
-  if (col >= kMaxColumns || !std::isfinite(value)) return;
+  if (col >= kMaxColumns || !std::isfinite(value)) return sheet.addUnreadable();
   Cell cell{row, col, CellKind::Number, 0, {}};
   SetNumber(cell, value, xf < xfNumberFormats_.size() ? xfNumberFormats_[xf] : NumberFormat(),
             date1904_);
-  sheet.add(std::move(cell));
+  sheet.add(cell);
 }
 
-SheetData XlsReader::readSheet(std::size_t index) {
+SheetData XlsReader::readSheet(std::size_t index, const RowWindow& window) {
   if (index >= sheets_.size())
     throw WorkbookError(QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
   const QString& name = sheets_[index].name;
@@ -217,17 +218,23 @@ SheetData XlsReader::readSheet(std::size_t index) {
     throw WorkbookError(
         QStringLiteral("The sheet '%1' is damaged: it is not where the workbook says.").arg(name));
 
-  SheetData sheet;
+  SheetData sheet(window, sst_);
   int depth = 1;  // charts embedded in the sheet bring their own BOF and EOF
   bool stringPending = false;
   std::uint16_t pendingRow = 0, pendingCol = 0;
   const auto addText = [&](std::uint16_t row, std::uint16_t col, QString text) {
-    if (col < kMaxColumns && !text.isEmpty())
-      sheet.add({row, col, CellKind::Text, 0, std::move(text)});
+    if (col >= kMaxColumns) return sheet.addUnreadable();
+    if (!text.isEmpty()) sheet.add({row, col, CellKind::Text, 0, std::move(text)});
   };
   const auto addFlag = [&](std::uint16_t row, std::uint16_t col, bool error, std::uint8_t value) {
     const CellKind kind = error ? CellKind::Error : CellKind::Boolean;
-    if (col < kMaxColumns) sheet.add({row, col, kind, !error && value != 0 ? 1.0 : 0.0, {}});
+    if (col >= kMaxColumns) return sheet.addUnreadable();
+    sheet.add({row, col, kind, !error && value != 0 ? 1.0 : 0.0, {}});
+  };
+  // A cell record too short to hold its cell.
+  const auto complete = [&](bool holdsCell) {
+    if (!holdsCell) sheet.addUnreadable();
+    return holdsCell;
   };
   while (depth > 0 && records.next(record)) {
     if (IsBof(record.type)) {
@@ -244,11 +251,11 @@ SheetData XlsReader::readSheet(std::size_t index) {
     try {
       switch (record.type) {
         case kNumber:
-          if (size >= 14)
+          if (complete(size >= 14))
             addNumber(sheet, ReadU16(p), ReadU16(p + 2), ReadU16(p + 4), ReadF64(p + 6));
           break;
         case kRk:
-          if (size >= 10)
+          if (complete(size >= 10))
             addNumber(sheet, ReadU16(p), ReadU16(p + 2), ReadU16(p + 4), RkValue(ReadU32(p + 6)));
           break;
         case kMulRk:
@@ -260,20 +267,24 @@ SheetData XlsReader::readSheet(std::size_t index) {
           }
           break;
         case kLabelSst:
-          if (size >= 10 && ReadU32(p + 6) < sst_.size())
-            addText(ReadU16(p), ReadU16(p + 2), sst_[ReadU32(p + 6)]);
+          if (!complete(size >= 10)) break;
+          if (ReadU16(p + 2) >= kMaxColumns || ReadU32(p + 6) >= sst_->size()) {
+            sheet.addUnreadable();
+          } else if (sst_->textSize(ReadU32(p + 6)) != 0) {
+            sheet.addShared(ReadU16(p), ReadU16(p + 2), ReadU32(p + 6));
+          }
           break;
         case kLabel:
         case kRString:
-          if (size >= 6) addText(ReadU16(p), ReadU16(p + 2), cellText(record, 6));
+          if (complete(size >= 6)) addText(ReadU16(p), ReadU16(p + 2), cellText(record, 6));
           break;
         case kBoolErr:
-          if (size >= 8) addFlag(ReadU16(p), ReadU16(p + 2), p[7] != 0, p[6]);
+          if (complete(size >= 8)) addFlag(ReadU16(p), ReadU16(p + 2), p[7] != 0, p[6]);
           break;
         case kFormula:
         case kFormula3:
         case kFormula4: {
-          if (size < 14) break;
+          if (!complete(size >= 14)) break;
           const std::uint16_t row = ReadU16(p), col = ReadU16(p + 2);
           stringPending = false;
           // A cached result other than a number has 0xFFFF in its top two bytes and its kind
@@ -299,6 +310,7 @@ SheetData XlsReader::readSheet(std::size_t index) {
       }
     } catch (const WorkbookError&) {
       // A damaged cell record: skip that cell, read the rest.
+      sheet.addUnreadable();
     }
   }
   return sheet;

@@ -155,7 +155,7 @@ class StylesHandler final : public XmlHandler {
 
 class SharedStringsHandler final : public XmlHandler {
  public:
-  std::vector<QString> strings;
+  StringTable strings;
 
   std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (name.ns != Ns::Main) return 0;
@@ -187,7 +187,7 @@ class SharedStringsHandler final : public XmlHandler {
         inPhonetic_ = false;
         break;
       case kItem:
-        strings.push_back(DecodeText(text_));
+        strings.add(DecodeText(text_));
         inItem_ = false;
         break;
     }
@@ -262,7 +262,7 @@ std::vector<NumberFormat> ReadCellFormats(PartReader& part) {
   return handler.cellFormats();
 }
 
-std::vector<QString> ReadSharedStrings(PartReader& part) {
+StringTable ReadSharedStrings(PartReader& part) {
   SharedStringsHandler handler;
   ScanXml(part, handler);
   return std::move(handler.strings);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "workbook/number_format.h"
+#include "workbook/sheet.h"
 
 namespace brelloquin::workbook::xlsx {
 
@@ -48,6 +49,6 @@ WorkbookPart ReadWorkbookPart(PartReader& part);
 // For each cell format (the s attribute of a cell), how it shows numbers.
 std::vector<NumberFormat> ReadCellFormats(PartReader& part);
 
-std::vector<QString> ReadSharedStrings(PartReader& part);
+StringTable ReadSharedStrings(PartReader& part);
 
 }  // namespace brelloquin::workbook::xlsx

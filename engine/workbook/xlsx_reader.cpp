@@ -77,7 +77,8 @@ class XlsxReader final : public WorkbookReader {
 
   const std::vector<SheetInfo>& sheets() const override { return sheets_; }
 
-  SheetData readSheet(std::size_t index) override {
+  using WorkbookReader::readSheet;
+  SheetData readSheet(std::size_t index, const RowWindow& window) override {
     if (index >= sheets_.size())
       throw WorkbookError(QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
     loadSharedParts();
@@ -86,7 +87,7 @@ class XlsxReader final : public WorkbookReader {
       throw WorkbookError(
           QStringLiteral("The workbook '%1' is damaged: the cells of sheet '%2' are missing.")
               .arg(archive_.path(), sheets_[index].name));
-    return xlsx::ReadSheetPart(*part, {sharedStrings_, cellFormats_, date1904_});
+    return xlsx::ReadSheetPart(*part, {sharedStrings_, cellFormats_, date1904_, window});
   }
 
  private:
@@ -95,7 +96,7 @@ class XlsxReader final : public WorkbookReader {
     if (sharedLoaded_) return;
     if (auto part = archive_.open(stylesPart_)) cellFormats_ = xlsx::ReadCellFormats(*part);
     if (auto part = archive_.open(sharedStringsPart_))
-      sharedStrings_ = xlsx::ReadSharedStrings(*part);
+      sharedStrings_ = std::make_shared<const StringTable>(xlsx::ReadSharedStrings(*part));
     sharedLoaded_ = true;
   }
 
@@ -107,7 +108,7 @@ class XlsxReader final : public WorkbookReader {
   std::string sharedStringsPart_;
   std::string stylesPart_;
   bool sharedLoaded_ = false;
-  std::vector<QString> sharedStrings_;
+  SheetData::SharedStrings sharedStrings_;
   std::vector<NumberFormat> cellFormats_;
 };
 

@@ -1,6 +1,5 @@
 #include "workbook/xlsx_sheet.h"
 
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -36,14 +35,6 @@ ValueType TypeOf(const char* t) {
   return ValueType::Unknown;
 }
 
-// Qt keeps the reference count in a 16-byte header just before the characters.
-void PrefetchReferenceCount(const QString& text) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(
-      reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(text.constData()) - 16), 1);
-#endif
-}
-
 bool Is(const char* name, char c) { return name[0] == c && name[1] == '\0'; }
 
 // What an element is to the sheet reader, handed back when it closes.
@@ -51,7 +42,10 @@ enum Tag : std::uint8_t { kOther, kRow, kCell, kValue, kInline, kText, kPhonetic
 
 class SheetHandler final : public XmlHandler {
  public:
-  explicit SheetHandler(const SheetContext& context) : context_(context) {}
+  explicit SheetHandler(const SheetContext& context)
+      : data_(context.window, context.sharedStrings),
+        sharedStrings_(context.sharedStrings ? *context.sharedStrings : kNoStrings),
+        context_(context) {}
 
   std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
     if (name.ns != Ns::Main) return kOther;
@@ -111,11 +105,7 @@ class SheetHandler final : public XmlHandler {
     }
   }
 
-  // Hands the queued cells over once the part is parsed.
-  SheetData finish() {
-    while (queued_ > 0) release();
-    return std::move(data_);
-  }
+  SheetData finish() { return std::move(data_); }
 
  private:
   void startRow(XmlAttributes attributes) {
@@ -172,25 +162,29 @@ class SheetHandler final : public XmlHandler {
   }
 
   void finishCell() {
-    if (!valid_ || cellRow_ < 0 || cellRow_ >= kMaxRows || col_ < 0 || col_ >= kMaxColumns) return;
+    if (!valid_ || cellRow_ < 0 || cellRow_ >= kMaxRows || col_ < 0 || col_ >= kMaxColumns) {
+      // Only a value is lost; a cell holding none (a format alone) is empty wherever it is.
+      if (hasValue_ || hasInline_) data_.addUnreadable();
+      return;
+    }
     Cell cell;
     cell.row = static_cast<std::uint32_t>(cellRow_);
     cell.col = static_cast<std::uint32_t>(col_);
     // A formula without a cached result has no <v>: the cell is empty.
     switch (type_) {
       case ValueType::Number: {
-        const auto number = hasValue_ ? ParseNumber(value_) : std::nullopt;
-        if (!number) return;
+        if (!hasValue_) return;
+        const auto number = ParseNumber(value_);
+        if (!number) return data_.addUnreadable();
         SetNumber(cell, *number, format_, context_.date1904);
         break;
       }
       case ValueType::SharedString: {
-        const auto index = hasValue_ ? ParseIndex(value_) : std::nullopt;
-        if (!index || *index >= context_.sharedStrings.size()) return;
-        const QString& shared = context_.sharedStrings[*index];
-        if (shared.isEmpty()) return;
-        cell.kind = CellKind::Text;
-        return queue(std::move(cell), &shared);
+        if (!hasValue_) return;
+        const auto index = ParseIndex(value_);
+        if (!index || *index >= sharedStrings_.size()) return data_.addUnreadable();
+        if (sharedStrings_.textSize(*index) == 0) return;
+        return data_.addShared(cell.row, cell.col, static_cast<std::uint32_t>(*index));
       }
       case ValueType::InlineString:
       case ValueType::FormulaString:
@@ -203,7 +197,7 @@ class SheetHandler final : public XmlHandler {
         if (value_ == "1" || value_ == "true") {
           cell.number = 1;
         } else if (value_ != "0" && value_ != "false") {
-          return;
+          return data_.addUnreadable();
         }
         cell.kind = CellKind::Boolean;
         break;
@@ -212,44 +206,24 @@ class SheetHandler final : public XmlHandler {
         cell.kind = CellKind::Error;
         break;
       case ValueType::IsoDate: {
-        const auto serial = hasValue_ ? ParseIsoDate(value_) : std::nullopt;
-        if (!serial) return;
+        if (!hasValue_) return;
+        const auto serial = ParseIsoDate(value_);
+        if (!serial) return data_.addUnreadable();
         cell.kind = CellKind::Date;
         cell.number = *serial;
         break;
       }
       case ValueType::Unknown:
+        if (hasValue_ || hasInline_) data_.addUnreadable();
         return;
     }
     if (cell.kind == CellKind::Text && cell.text.isEmpty()) return;
-    queue(std::move(cell), nullptr);
+    data_.add(cell);
   }
 
-  // Copying a shared string touches its reference count, a cache miss for most strings of a
-  // large table. Finished cells wait in a short queue while that count is prefetched.
-  void queue(Cell&& cell, const QString* shared) {
-    if (shared) PrefetchReferenceCount(*shared);
-    if (queued_ == kQueueSize) release();
-    queue_[(first_ + queued_++) % kQueueSize] = {std::move(cell), shared};
-  }
-
-  void release() {
-    Pending& pending = queue_[first_];
-    if (pending.shared) pending.cell.text = *pending.shared;
-    data_.add(std::move(pending.cell));
-    first_ = (first_ + 1) % kQueueSize;
-    --queued_;
-  }
-
-  struct Pending {
-    Cell cell;
-    const QString* shared;  // the text still to copy, if any
-  };
-  static constexpr std::size_t kQueueSize = 16;
-  std::array<Pending, kQueueSize> queue_;
-  std::size_t first_ = 0, queued_ = 0;
+  static inline const StringTable kNoStrings;
   SheetData data_;
-
+  const StringTable& sharedStrings_;
   const SheetContext& context_;
   bool inRow_ = false, inCell_ = false, inInline_ = false, inPhonetic_ = false;
   std::int64_t row_ = -1;      // the current row element

@@ -12,9 +12,10 @@ class PartReader;
 
 // What the cells of every sheet refer to.
 struct SheetContext {
-  const std::vector<QString>& sharedStrings;
+  SheetData::SharedStrings sharedStrings;
   const std::vector<NumberFormat>& cellFormats;  // by cell format index
   bool date1904 = false;
+  RowWindow window = {};
 };
 
 // Throws WorkbookError when the part is not well-formed.

@@ -187,6 +187,46 @@ TEST_F(Conversion, TypedFieldsOfEarlyDatesTheLeapDayDurationsAndTheLastDay) {
                          QStringLiteral("2023-03-15")}));
 }
 
+TEST_F(Conversion, DamagedCellsAreLeftEmptyAndCountedInOneWarningPerSheet) {
+  using testing::RawCell;
+  const auto raw = [](const char* xml) { return RawCell{QString::fromLatin1(xml)}; };
+  const QString book = Path(QStringLiteral("damaged.xlsx"));
+  // No shared-string table: every shared-string cell points past it.
+  ASSERT_TRUE(testing::WriteXlsx(
+      book, {{QStringLiteral("Sheet1"),
+              {{QStringLiteral("Name"), QStringLiteral("Value"), QStringLiteral("Kind")},
+               {QStringLiteral("ok"), 1.5, raw("<c r=\"C2\" t=\"s\"><v>5</v></c>")},
+               {raw("<c r=\"A3\" t=\"s\"><v>-1</v></c>"), 2.5, raw("<c r=\"C3\"><v>abc</v></c>")},
+               {QStringLiteral("last"), raw("<c r=\"B4\"><v>1e999</v></c>"),
+                raw("<c r=\"C4\"><v>nan</v></c>")},
+               {raw("<c r=\"A5\" t=\"s\"><v>abc</v></c>"), raw("<c r=\"A1048577\"><v>1</v></c>"),
+                raw("<c r=\"ZZZZ1\"><v>1</v></c>"), raw("<c r=\"ZZZZ2\" s=\"0\"/>")},
+               {QStringLiteral("end"), 3.0, QStringLiteral("z")}}},
+             {QStringLiteral("Clean"), {{QStringLiteral("A")}, {QStringLiteral("b")}}}}));
+  firstLine_ = false;
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("damaged.dbf")),
+                                  QStringLiteral("Sheet1$"), QStringLiteral("Yes"),
+                                  QStringLiteral("dBase III"), false);
+  EXPECT_EQ(Reports(), QStringList{});
+  EXPECT_EQ(presenter_.warnings,
+            QStringList{QStringLiteral(
+                "8 cell(s) of the sheet 'Sheet1$' could not be read and were left empty.")});
+  const auto dbf = ReadDbf(Path(QStringLiteral("damaged.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  EXPECT_EQ(Column(dbf, 0), (QStringList{QStringLiteral("ok"), QString(), QStringLiteral("last"),
+                                         QString(), QStringLiteral("end")}));
+  ASSERT_EQ(dbf.records.size(), 5);
+  EXPECT_DOUBLE_EQ(dbf.records[0].toArray()[1].toDouble(), 1.5);
+  EXPECT_DOUBLE_EQ(dbf.records[1].toArray()[1].toDouble(), 2.5);
+  EXPECT_TRUE(dbf.records[2].toArray()[1].isNull());
+  EXPECT_EQ(Column(dbf, 2),
+            (QStringList{QString(), QString(), QString(), QString(), QStringLiteral("z")}));
+
+  presenter_.warnings.clear();
+  engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), false);
+  EXPECT_EQ(presenter_.warnings.size(), 1);  // the clean sheet brings none
+}
+
 TEST_F(Conversion, TheFirstLineBoxMakesEveryTypedFieldText) {
   const QString book = Copy(QStringLiteral("conversion.xlsx"));
   engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("t.dbf")),

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include "engine/qt_printers.h"
 
 namespace brelloquin::data_access {
@@ -108,6 +110,65 @@ TEST(SheetTable, LaterCellAtOnePositionWins) {
   const auto t = Read({Num(0, 0, 1), Num(0, 0, 2)}, false);
   ASSERT_EQ(t.rows.size(), 1u);
   EXPECT_EQ(t.rows[0][0].Text(), QStringLiteral("2"));
+}
+
+TEST(SheetTable, ASheetBeyondTheBudgetReadsTheSameWindowByWindow) {
+  const auto shared = std::make_shared<workbook::StringTable>();
+  shared->add(QStringLiteral("shared"));
+  shared->add(QString(300, u'\u0416'));  // a long text beyond Latin-1
+  // Rows added backwards, some empty, one position written twice: the later value wins.
+  std::vector<Cell> cells{Text(2, 1, QStringLiteral("Name")), Text(2, 3, QStringLiteral("Value"))};
+  for (std::uint32_t row = 400; row > 2; --row) {
+    if (row % 7 == 0) continue;
+    cells.push_back(Num(row, 3, row));
+    // Some texts are kept one byte a character, others (beyond Latin-1) two.
+    const QString mark = row % 4 == 0 ? QStringLiteral(" \u2713") : QString();
+    if (row % 2 == 0)
+      cells.push_back(Text(row, 1, QStringLiteral("row ") + QString::number(row) + mark));
+  }
+  cells.push_back(Num(150, 3, -1));
+  int reads = 0;
+  const SheetTable::Read read = [&](const workbook::RowWindow& window) {
+    ++reads;
+    workbook::SheetData data(window, shared);
+    for (const Cell& cell : cells) data.add(cell);
+    data.addShared(9, 2, 1);
+    data.addShared(398, 2, 0);
+    data.addUnreadable();
+    return data;
+  };
+  const auto collect = [](const std::shared_ptr<const SheetTable>& table) {
+    QStringList rows;
+    for (auto source = SheetTable::Rows(table); !source->atEnd(); source->next()) {
+      QString row;
+      for (const Variant& value : source->row())
+        row += (value.IsNull() ? QStringLiteral("-") : value.Text()) + u'|';
+      rows << row;
+    }
+    return rows;
+  };
+  const auto kept = std::make_shared<const SheetTable>(read, true);
+  EXPECT_EQ(reads, 1);
+  reads = 0;
+  const auto windowed = std::make_shared<const SheetTable>(read, true, 2048);
+  EXPECT_GT(reads, 5);
+
+  ASSERT_EQ(windowed->fields().size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(windowed->fields()[i].name, kept->fields()[i].name);
+    EXPECT_EQ(windowed->fields()[i].type, kept->fields()[i].type);
+  }
+  EXPECT_EQ(kept->fields()[1].type, adLongVarWChar);
+  EXPECT_EQ(windowed->unreadableCells(), 1u);
+  const QStringList rows = collect(kept);
+  ASSERT_EQ(rows.size(), 398);
+  EXPECT_EQ(rows[150 - 3], QStringLiteral("row 150|-|-1|"));
+  EXPECT_EQ(rows[7 - 3], QStringLiteral("-|-|-|"));
+  EXPECT_EQ(rows[400 - 3], QStringLiteral("row 400 \u2713|-|400|"));
+  EXPECT_EQ(rows[398 - 3], QStringLiteral("row 398|shared|398|"));
+  reads = 0;
+  EXPECT_EQ(collect(windowed), rows);
+  EXPECT_GT(reads, 5);
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "data_access/connection.h"
 #include "engine/qt_printers.h"
 #include "support/corpus.h"
+#include "support/xlsx_writer.h"
 #include "workbook_source.h"
 
 namespace brelloquin {
@@ -137,6 +139,46 @@ TEST(WorkbookProvider, TheSecondOpeningOfASheetReadsTheSameRows) {
   for (; !second.Eof(); second.MoveNext()) ++again;
   EXPECT_EQ(count, 4);
   EXPECT_EQ(again, count);
+}
+
+// Rows cost the cells they hold, never the width of the empty range: walking these sheets
+// took hours when every field of every row was cleared.
+TEST(WorkbookProvider, SparseSheetsCostTheirCellsNotTheirEmptyArea) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("sparse.xlsx"));
+  const auto cell = [](const char* reference, const char* value) {
+    return testing::RawCell{QStringLiteral("<c r=\"%1\"><v>%2</v></c>").arg(reference, value)};
+  };
+  ASSERT_TRUE(testing::WriteXlsx(
+      path,
+      {{QStringLiteral("Wide"), {{cell("A1", "1"), cell("XFD1", "2"), cell("XFD1048576", "3")}}},
+       {QStringLiteral("Tall"), {{cell("A1", "4"), cell("C1", "5"), cell("C1048576", "6")}}}}));
+  EXPECT_EQ(Sheets(path), (QStringList{QStringLiteral("Wide$"), QStringLiteral("Tall$")}));
+
+  Connection connection;
+  connection.Open(WorkbookConnectionString(path, QStringLiteral("No")));
+  const auto walk = [&](const QString& sheet, int fieldCount) {
+    Recordset rows;
+    OpenSheetRows(rows, connection, sheet);
+    const auto fields = rows.GetFields();
+    EXPECT_EQ(fields.Count(), fieldCount);
+    const int last = fieldCount - 1;
+    EXPECT_EQ(fields[0].Value().Text(), sheet == QStringLiteral("Wide$") ? "1" : "4");
+    int count = 0;
+    for (; !rows.Eof(); rows.MoveNext()) {
+      if (++count == 2) {
+        EXPECT_TRUE(fields[0].Value().IsNull());
+        EXPECT_TRUE(fields[last].Value().IsNull());
+      }
+      if (count == 1048576) {
+        EXPECT_TRUE(fields[0].Value().IsNull());
+        EXPECT_EQ(fields[last].Value().Text(), sheet == QStringLiteral("Wide$") ? "3" : "6");
+      }
+    }
+    EXPECT_EQ(count, 1048576);
+  };
+  walk(QStringLiteral("Wide$"), 16384);
+  walk(QStringLiteral("Tall$"), 3);
 }
 
 TEST(WorkbookProvider, OpeningFailuresCarryTheGenericNumberAndAPlainDescription) {

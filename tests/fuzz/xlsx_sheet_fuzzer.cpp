@@ -25,8 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!scanned.starts_with("error: ") && !expected.starts_with("error: ") && scanned != expected)
     std::abort();
 
-  static const std::vector<QString> strings = {QStringLiteral("first"), QString(),
-                                               QStringLiteral("third")};
+  static const auto strings = [] {
+    auto table = std::make_shared<StringTable>();
+    for (const QString& text : {QStringLiteral("first"), QString(), QStringLiteral("third")})
+      table->add(text);
+    return std::shared_ptr<const StringTable>(table);
+  }();
   static const std::vector<NumberFormat> cellFormats = {NumberFormat(), BuiltinNumberFormat(14),
                                                         BuiltinNumberFormat(46)};
   testing::MemoryPart part(bytes);

@@ -18,8 +18,13 @@ struct Formatted {
   QString format;
 };
 
-// An empty cell, a number, a text (written inline), a Boolean or a formatted number.
-using XlsxValue = std::variant<std::monostate, double, QString, bool, Formatted>;
+// A cell element written as given: with its own reference, or damaged on purpose.
+struct RawCell {
+  QString xml;
+};
+
+// An empty cell, a number, a text (written inline), a Boolean, a formatted number or a raw cell.
+using XlsxValue = std::variant<std::monostate, double, QString, bool, Formatted, RawCell>;
 using XlsxRow = std::vector<XlsxValue>;
 
 struct XlsxSheet {
@@ -60,6 +65,8 @@ inline bool WriteXlsx(const QString& path, const std::vector<XlsxSheet>& sheets,
                      .arg(ref, XmlEscaped(*text));
         } else if (const auto* boolean = std::get_if<bool>(&value)) {
           xml += QStringLiteral("<c r=\"%1\" t=\"b\"><v>%2</v></c>").arg(ref).arg(*boolean ? 1 : 0);
+        } else if (const auto* raw = std::get_if<RawCell>(&value)) {
+          xml += raw->xml;
         } else if (const auto* formatted = std::get_if<Formatted>(&value)) {
           const int style = formats.emplace(formatted->format, static_cast<int>(formats.size()) + 1)
                                 .first->second;

@@ -110,6 +110,31 @@ TEST(XlsCells, EarlyDatesTheLeapDayAndDurationsInBothDateSystems) {
             "R1C0=T:255:10:10 R1C1=T:15310:10 R1C2=D:1472.63206");
 }
 
+TEST(XlsCells, DamagedCellsAreCountedAndTheRestRead) {
+  const Bytes sst = Record(0x00FC, Cat({U32(1), U32(1), Str16("kept")}));
+  const Bytes cells = Cat({LabelSst(0, 0, 0), LabelSst(0, 1, 7), Number(1, 0, 2.5),
+                           Number(1, 1, kNaN), Number(1, 20000, 1), LabelSst(1, 16384, 0),
+                           Record(0x0203, Cat({CellAt(2, 0), U32(0)})), LabelSst(2, 1, 0)});
+  const SheetData sheet = OpenXls(Workbook(sst, {{"S", cells}}))->readSheet(0);
+  EXPECT_EQ(Describe(sheet), "R0C0=T:kept R1C0=N:2.5 R2C1=T:kept");
+  // SST index past the table, NaN, two columns past the last, a record too short for its cell.
+  EXPECT_EQ(sheet.unreadableCells(), 5u);
+}
+
+TEST(XlsCells, AReadKeepsTheRowsOfItsWindowWithinItsBudget) {
+  const Bytes sst = Record(0x00FC, Cat({U32(1), U32(1), Str16("shared")}));
+  Bytes cells;
+  for (unsigned row = 0; row < 50; ++row) Append(cells, Number(row, 0, row), LabelSst(row, 1, 0));
+  const auto reader = OpenXls(Workbook(sst, {{"S", cells}}));
+  SheetData window = reader->readSheet(0, {10, 256});
+  window.finish();
+  EXPECT_GT(window.endRow(), 11u);
+  EXPECT_LT(window.endRow(), 50u);
+  EXPECT_EQ(window.size(), 2 * (window.endRow() - 10));
+  EXPECT_EQ(At(window, 10, 0), "N:10");
+  EXPECT_EQ(At(window, window.endRow() - 1, 1), "T:shared");
+}
+
 struct CodePageCase {
   unsigned codePage;
   std::string bytes;

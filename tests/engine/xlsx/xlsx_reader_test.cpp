@@ -29,6 +29,32 @@ TEST(XlsxSheets, WorksheetsInTabOrderWithHiddenFlagAndNoChartSheet) {
   }
 }
 
+// A sheet too large to keep is read a window of rows at a time.
+TEST(XlsxSheets, AReadKeepsTheRowsOfItsWindowWithinItsBudget) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("rows.xlsx"));
+  std::vector<brelloquin::testing::XlsxRow> rows;
+  for (int r = 0; r < 50; ++r)
+    rows.push_back({double(r), QStringLiteral("text ") + QString::number(r)});
+  ASSERT_TRUE(brelloquin::testing::WriteXlsx(path, {{QStringLiteral("S"), rows}}));
+  const auto reader = OpenXlsx(path);
+
+  SheetData all = reader->readSheet(0, {10});
+  all.finish();
+  EXPECT_EQ(all.endRow(), kMaxRows);
+  EXPECT_EQ(all.size(), 80u);
+  EXPECT_TRUE(HasNumber(all, 10, 0, CellKind::Number, 10));
+
+  SheetData window = reader->readSheet(0, {10, 512});
+  window.finish();
+  EXPECT_GT(window.endRow(), 11u);
+  EXPECT_LT(window.endRow(), 50u);
+  EXPECT_EQ(window.size(), 2 * (window.endRow() - 10));
+  for (const Cell& cell : window.cells()) EXPECT_GE(cell.row, 10u);
+  EXPECT_TRUE(HasText(window, window.endRow() - 1, 1,
+                      QStringLiteral("text ") + QString::number(window.endRow() - 1)));
+}
+
 TEST(XlsxSheets, DialogMacroAndChartSheetsOfAMacroWorkbookAreNotListed) {
   const auto reader = OpenXlsx(FixturePath("sheet_kinds.xlsm"));
   ASSERT_EQ(SheetNames(*reader), (QStringList{"Data", "More Data"}));

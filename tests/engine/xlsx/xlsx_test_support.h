@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <deque>
 #include <ostream>
 
 #include "workbook/sheet.h"
@@ -25,10 +26,12 @@ inline SheetData ReadFixtureSheet(const char* name, std::size_t sheet) {
   return data;
 }
 
-// The cell at a position, or nullptr when the reader stored none there.
+// The cell at a position, or nullptr when the reader stored none there. The model builds its
+// cells on demand: the ones found stay here for the rest of the test program.
 inline const Cell* At(const SheetData& data, std::uint32_t row, std::uint32_t col) {
+  static std::deque<Cell> found;
   for (const Cell& cell : data.cells())
-    if (cell.row == row && cell.col == col) return &cell;
+    if (cell.row == row && cell.col == col) return &found.emplace_back(cell);
   return nullptr;
 }
 
