@@ -199,6 +199,25 @@ TEST_F(ValuesArrive, WideSheetsConvertUpTo255Columns) {
             QStringList{QStringLiteral("b")});
 }
 
+// A 1.8 KB workbook whose cells span A1:XFD1048576 is refused at once, not after walking the
+// empty area (the suite's time limit stands for "at once": the old way took hours).
+TEST_F(ValuesArrive, ASparseSheetTooWideForATableIsRefusedBeforeItsRowsAreRead) {
+  const auto cell = [](const char* reference) {
+    return testing::RawCell{QStringLiteral("<c r=\"%1\"><v>1</v></c>").arg(reference)};
+  };
+  const QString book = Book(
+      QStringLiteral("sparse.xlsx"),
+      {{QStringLiteral("Wide"), {{cell("A1"), cell("XFD1"), cell("XFD1048576")}}},
+       {QStringLiteral("Next"), {Texts({QStringLiteral("a")}), Texts({QStringLiteral("b")})}}});
+  Batch({book});
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains(QStringLiteral("has 16384 columns")));
+  EXPECT_EQ(Column(ReadDbf(Path(QStringLiteral("sparse/Next.dbf"))), 0),
+            QStringList{QStringLiteral("b")});
+  EXPECT_EQ(Convert(book, QStringLiteral("Wide$"), QStringLiteral("w.dbf"), false),
+            ConversionOutcome::Failed);
+}
+
 TEST_F(ValuesArrive, TypedTextLongerThanACharacterFieldGoesIntoAMemo) {
   const QString exactly255 = QString(254, u'x') + u'!';
   const QString book = Book(
