@@ -40,7 +40,8 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
   }
   input.dbfPath = request.out.isEmpty() ? ProposedOutputPath(input.workbookPath, input.sheetName)
                                         : QFileInfo(request.out).absoluteFilePath();
-  modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice});
+  modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice,
+                           request.codePage});
   switch (Form1Actions::StartConverting(engine, presenter, input)) {
     case Form1Actions::StartOutcome::Refused:
       return 1;
@@ -54,7 +55,7 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
   return presenter.ExitStatus();
 }
 
-int Batch(ConsolePresenter& presenter, const QStringList& paths) {
+int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage) {
   QStringList workbooks;
   for (const QString& path : paths) {
     if (QFileInfo(path).isDir())
@@ -63,7 +64,7 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths) {
     else
       workbooks << QFileInfo(path).absoluteFilePath();
   }
-  modDBF engine(EngineHost{presenter, [] { return true; }, [] {}, kCodePageAdvice});
+  modDBF engine(EngineHost{presenter, [] { return true; }, [] {}, kCodePageAdvice, codePage});
   engine.UsedOutputNames.clear();
   for (const QString& workbook : workbooks) {
     WriteLine(stdout, workbook);

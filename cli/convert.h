@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "cli/console_presenter.h"
+#include "dbf/code_page.h"
 
 namespace brelloquin::cli {
 
@@ -17,10 +18,11 @@ struct ConvertRequest {
   bool allCharacters = false;
   bool dbase4 = false;
   bool overwrite = false;
+  dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
 };
 
 // Returns the exit status: 0 only when nothing was reported or refused.
 int Convert(ConsolePresenter& presenter, const ConvertRequest& request);
-int Batch(ConsolePresenter& presenter, const QStringList& paths);
+int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage);
 
 }  // namespace brelloquin::cli

@@ -7,7 +7,7 @@
 #include "cli/console_presenter.h"
 #include "cli/convert.h"
 #include "cli/dump.h"
-#include "data_access/dbase_catalog.h"
+#include "dbf/code_page.h"
 
 namespace {
 
@@ -58,20 +58,21 @@ int main(int argc, char** argv) {
   }
   if (command != u"convert" && command != u"batch") return Usage();
 
-  QString codePage;
-  if (!TakeValue(args, QStringLiteral("--code-page"), codePage)) return Usage();
-  if (!codePage.isEmpty()) {
+  QString codePageNumber;
+  if (!TakeValue(args, QStringLiteral("--code-page"), codePageNumber)) return Usage();
+  dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
+  if (!codePageNumber.isEmpty()) {
     bool number = false;
-    const auto chosen = dbf::CodePage::FromWindows(codePage.toInt(&number));
+    const auto chosen = dbf::CodePage::FromWindows(codePageNumber.toInt(&number));
     if (!number || !chosen) {
-      std::fprintf(stderr, "brelloquin-cli: unknown code page %s\n", qPrintable(codePage));
+      std::fprintf(stderr, "brelloquin-cli: unknown code page %s\n", qPrintable(codePageNumber));
       return Usage();
     }
-    data_access::SetDbfCodePage(chosen);
+    codePage = *chosen;
   }
   if (command == u"batch") {
     if (args.isEmpty() || args.first().startsWith(QStringLiteral("--"))) return Usage();
-    return cli::Batch(presenter, args);
+    return cli::Batch(presenter, args, codePage);
   }
   cli::ConvertRequest request;
   if (!TakeValue(args, QStringLiteral("--sheet"), request.sheet) ||
@@ -83,5 +84,6 @@ int main(int argc, char** argv) {
   request.overwrite = TakeFlag(args, QStringLiteral("--overwrite"));
   if (args.size() != 1 || args[0].startsWith(QStringLiteral("--"))) return Usage();
   request.workbook = args[0];
+  request.codePage = codePage;
   return cli::Convert(presenter, request);
 }

@@ -88,7 +88,7 @@ class SheetConversion {
         conversion_(conversion),
         host_(host),
         options_(options),
-        codePage_(data_access::DbfCodePage()) {}
+        codePage_(host.codePage) {}
 
   // Converts one sheet into targetFolder/dbfName.dbf. A failure that leaves nothing sensible
   // to do for this sheet is reported once and ends it.
@@ -176,6 +176,7 @@ class SheetConversion {
 
   bool DefineTable(const QString& targetFolder, const QString& dbfName) {
     data_access::Catalog catalog;
+    catalog.SetCodePage(codePage_);
     if (!steps_(n_.catalog, [&] {
           catalog.SetActiveConnection(
               QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +

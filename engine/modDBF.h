@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "dbf/code_page.h"
 #include "shell/message_presenter.h"
 
 namespace brelloquin {
@@ -28,6 +29,8 @@ struct EngineHost {
   // Appended to the warning about characters the code page lacks: how this caller chooses
   // another code page.
   QString codePageAdvice = QString();
+  // The code page the tables' text is written in.
+  dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
 };
 
 // What a single-sheet conversion did: wrote its table (with nothing reported), found the sheet
@@ -53,6 +56,8 @@ class modDBF {
 
   // DBF names given in this batch run, each after a blank; the batch empties it per run.
   QString UsedOutputNames;
+
+  EngineHost& host() { return host_; }
 
  private:
   EngineHost host_;

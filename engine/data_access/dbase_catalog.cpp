@@ -10,22 +10,11 @@ namespace brelloquin::data_access {
 
 namespace {
 
-std::optional<dbf::CodePage>& ChosenCodePage() {
-  static std::optional<dbf::CodePage> chosen;
-  return chosen;
-}
-
 DataAccessError CatalogError(const QString& description) {
   return DataAccessError(kErrBadArgument, description);
 }
 
 }  // namespace
-
-dbf::CodePage DbfCodePage() {
-  return ChosenCodePage() ? *ChosenCodePage() : dbf::CodePage::ForSystemLocale();
-}
-
-void SetDbfCodePage(std::optional<dbf::CodePage> codePage) { ChosenCodePage() = codePage; }
 
 void DiscardUnfinishedTable(const QString& dbfPath) { dbf::DiscardStaged(dbfPath); }
 
@@ -97,13 +86,12 @@ void Catalog::AppendTable(const Table& table) {
   if (table.Name.isEmpty()) throw CatalogError(QStringLiteral("The table has no name."));
   if (table.GetColumns().Count() == 0)
     throw CatalogError(QStringLiteral("The table '%1' has no fields.").arg(table.Name));
-  const dbf::CodePage codePage = DbfCodePage();
   std::vector<dbf::FieldSpec> fields;
   for (const auto& column : table.GetColumns().items()) fields.push_back(FieldFor(column));
   const QString path = QDir::toNativeSeparators(
       QDir::cleanPath(folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf")));
   try {
-    dbf::CreateTable(path, *flavour_, fields, codePage, dbf::Placement::Staged);
+    dbf::CreateTable(path, *flavour_, fields, codePage_, dbf::Placement::Staged);
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(shell::kE_FAIL, e.description());
   }

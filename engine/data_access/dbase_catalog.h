@@ -10,10 +10,6 @@
 
 namespace brelloquin::data_access {
 
-// The code page DBF text is written in: the system's ANSI code page unless a run chose another.
-dbf::CodePage DbfCodePage();
-void SetDbfCodePage(std::optional<dbf::CodePage> codePage);
-
 struct ColumnDef {
   QString name;
   int type;
@@ -48,6 +44,8 @@ class Catalog {
  public:
   // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=FOLDER;Extended Properties=dBase III;"
   void SetActiveConnection(const QString& connectionString);
+  // The code page the tables' text is written in (the system's by default).
+  void SetCodePage(const dbf::CodePage& codePage) { codePage_ = codePage; }
   // Creates NAME.dbf (and its memo file) in the folder, staged: the row-insert provider writes
   // the rows and puts the table in place of an existing one when it closes.
   void AppendTable(const Table& table);
@@ -55,6 +53,7 @@ class Catalog {
  private:
   QString folder_;
   std::optional<dbf::Flavour> flavour_;
+  dbf::CodePage codePage_ = dbf::CodePage::ForSystemLocale();
 };
 
 // Removes what an unfinished table left: the staged files of one table, or of every table in a

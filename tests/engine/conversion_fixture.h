@@ -18,10 +18,8 @@ class ConversionFixture : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     UseCodePage(1252);
   }
-  void TearDown() override { data_access::SetDbfCodePage(std::nullopt); }
-
   void UseCodePage(int codePage) {
-    data_access::SetDbfCodePage(dbf::CodePage::FromWindows(codePage));
+    engine_.host().codePage = *dbf::CodePage::FromWindows(codePage);
   }
   QString Path(const QString& name) const { return dir_.filePath(name); }
 

@@ -287,7 +287,7 @@ TEST_F(Conversion, FailuresAreReportedOnceAndNeverFollowedBySuccess) {
 }
 
 TEST_F(Conversion, TextInTheChosenCodePage) {
-  data_access::SetDbfCodePage(dbf::CodePage::FromWindows(1251));
+  UseCodePage(1251);
   const QString book = Copy(QStringLiteral("conversion.xlsx"));
   engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("ru.dbf")), QStringLiteral("Отчёт$"),
                                   QStringLiteral("Yes"), QStringLiteral("dBase III"), true);

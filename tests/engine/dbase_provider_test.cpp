@@ -15,9 +15,6 @@ namespace {
 
 class DbaseProvider : public ::testing::Test {
  protected:
-  void SetUp() override { SetDbfCodePage(dbf::CodePage::FromWindows(1252)); }
-  void TearDown() override { SetDbfCodePage(std::nullopt); }
-
   QString CatalogString(const QString& type) const {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dir_.path() +
            QStringLiteral(";Extended Properties=") + type + u';';
@@ -26,6 +23,7 @@ class DbaseProvider : public ::testing::Test {
   // Creates T.dbf with one field of each kind the engine defines.
   void CreateTable(const QString& type = QStringLiteral("dBase III")) {
     Catalog catalog;
+    catalog.SetCodePage(*dbf::CodePage::FromWindows(1252));
     catalog.SetActiveConnection(CatalogString(type));
     Table table;
     table.Name = QStringLiteral("T");

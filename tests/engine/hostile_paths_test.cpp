@@ -78,11 +78,7 @@ const std::vector<XlsxSheet> kBook{{QStringLiteral("Q1;Q2"),
 
 class HostilePaths : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(root_.isValid());
-    data_access::SetDbfCodePage(dbf::CodePage::FromWindows(1252));
-  }
-  void TearDown() override { data_access::SetDbfCodePage(std::nullopt); }
+  void SetUp() override { ASSERT_TRUE(root_.isValid()); }
 
   // Writes the workbook at a path relative to the root, making its folders.
   QString Book(const QString& relative) {
@@ -119,7 +115,8 @@ class HostilePaths : public ::testing::Test {
 
   QTemporaryDir root_;
   testing::RecordingPresenter presenter_;
-  modDBF engine_{EngineHost{presenter_, [] { return true; }}};
+  modDBF engine_{
+      EngineHost{presenter_, [] { return true; }, [] {}, {}, *dbf::CodePage::FromWindows(1252)}};
 };
 
 TEST_F(HostilePaths, SemicolonsQuotesAndEdgeBlanksInPathsAndSheetNames) {
