@@ -1,6 +1,7 @@
 #include "modDBF.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -71,6 +72,21 @@ QString Pieces(const QString& text, const std::function<void()>& yield) {
   return item.isEmpty() ? QStringLiteral("''") : item;
 }
 
+// Lets a window repaint while a long sheet converts: the host's yield, at most every 50 ms.
+class Pacer {
+ public:
+  explicit Pacer(const std::function<void()>& yield) : yield_(yield) { timer_.start(); }
+  void operator()() {
+    if (timer_.elapsed() < 50) return;
+    yield_();
+    timer_.restart();
+  }
+
+ private:
+  const std::function<void()>& yield_;
+  QElapsedTimer timer_;
+};
+
 // The table file in the folder, as the user reads it (the batch's folder ends in a separator).
 QString TablePath(const QString& folder, const QString& dbfName) {
   return QDir::toNativeSeparators(
@@ -82,13 +98,14 @@ class SheetConversion {
   enum class Outcome { Written, Empty, Failed };
 
   SheetConversion(Steps& steps, const SheetSteps& numbers, Conversion conversion, EngineHost& host,
-                  const ConversionOptions& options)
+                  const ConversionOptions& options, Pacer& pace)
       : steps_(steps),
         n_(numbers),
         conversion_(conversion),
         host_(host),
         options_(options),
-        codePage_(host.codePage) {}
+        codePage_(host.codePage),
+        pace_(pace) {}
 
   // Converts one sheet into targetFolder/dbfName.dbf. A failure that leaves nothing sensible
   // to do for this sheet is reported once and ends it.
@@ -151,6 +168,7 @@ class SheetConversion {
       });
     }
     while (steps_.While(n_.measureTest, [&] { return !rows.Eof(); })) {
+      pace_();
       const auto fields = rows.GetFields();
       for (int i = 0; i < count; ++i) {
         auto& column = layout_[static_cast<std::size_t>(i)];
@@ -282,6 +300,7 @@ class SheetConversion {
     const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
                          bracketed_ + QStringLiteral(") values (");
     while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
+      pace_();
       QString statement;
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
@@ -310,6 +329,7 @@ class SheetConversion {
   EngineHost& host_;
   const ConversionOptions& options_;
   const dbf::CodePage codePage_;
+  Pacer& pace_;
   QString sheetName_;
   std::vector<ColumnLayout> layout_;
   std::vector<ColumnDefinition> definitions_;
@@ -358,6 +378,8 @@ ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
               shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLSBySheet")));
   const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
   Connection workbook;
+  Pacer pace(host_.yield);
+  workbook.SetYield([&pace] { pace(); });
   Connection dbf;
   Recordset rows;
   const QString targetFolder = SingleSheetFolder(workbookPath, dbfPath);
@@ -375,7 +397,7 @@ ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); }))
     return ConversionOutcome::Failed;
   data_access::DiscardUnfinishedTables(targetFolder);
-  SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options);
+  SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options, pace);
   const auto outcome = conversion.Run(workbook, rows, dbf, sheetName, targetFolder, dbfName);
   CloseAll(steps, 452, rows, dbf, workbook);
   data_access::DiscardUnfinishedTable(TablePath(targetFolder, dbfName));
@@ -399,6 +421,8 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
               shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLS")));
   const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
   Connection workbook;
+  Pacer pace(host_.yield);
+  workbook.SetYield([&pace] { pace(); });
   Connection dbf;
   Recordset rows;
   QString folder;
@@ -467,7 +491,7 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
     UsedOutputNames += u' ' + dbfName;
     givenHere << dbfName;
     SheetConversion conversion(steps, kWholeWorkbookSteps, Conversion::WholeWorkbook, host_,
-                               options);
+                               options, pace);
     conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
   }
   CloseAll(steps, 504, rows, dbf, workbook);

@@ -45,6 +45,12 @@ std::unique_ptr<Provider> OpenProvider(const QString& connectionString) {
 void Connection::Open(const QString& connectionString) {
   if (provider_) throw ObjectOpen();
   provider_ = OpenProvider(connectionString);
+  provider_->SetYield(yield_);
+}
+
+void Connection::SetYield(std::function<void()> yield) {
+  yield_ = std::move(yield);
+  if (provider_) provider_->SetYield(yield_);
 }
 
 void Connection::Close() {

@@ -2,6 +2,7 @@
 // Connection and Recordset: the calls the engine makes to read workbooks and write tables.
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "data_access/data_access_error.h"
@@ -27,11 +28,14 @@ class Connection {
   // Schema 20: the tables, with the columns "TABLE_TYPE" and "TABLE_NAME".
   class Recordset OpenSchema(int schema);
   void Execute(const QString& statement);
+  // Long work of the provider (reading a large sheet) calls this now and then.
+  void SetYield(std::function<void()> yield);
 
   Provider& provider();
 
  private:
   std::unique_ptr<Provider> provider_;
+  std::function<void()> yield_;
 };
 
 class Field {

@@ -2,6 +2,7 @@
 // What a provider behind a Connection offers: rowsets (schema or query) and statements.
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,8 @@ class Provider {
   virtual void Execute(const QString& statement) = 0;
   // Finishes what the provider still holds (writes not yet on disk); throws on failure.
   virtual void Close() {}
+  // Called now and then during long work, so a window can repaint meanwhile.
+  virtual void SetYield(std::function<void()>) {}
   // Values written so far with "?" for characters the table's code page lacks.
   virtual int ValuesWithReplacedCharacters() const { return 0; }
 };

@@ -86,7 +86,8 @@ std::unique_ptr<RowSource> WorkbookProvider::Query(const QString& text) {
   if (!cached_ || cachedIndex_ != index) {
     cached_.reset();  // let the last sheet go before the next one is read
     const QString sheetName = reader_->sheets()[index].name;
-    auto read = [reader = reader_, index, sheetName](const workbook::RowWindow& window) {
+    auto read = [reader = reader_, index, sheetName, yield = yield_](workbook::RowWindow window) {
+      window.progress = yield;
       try {
         return reader->readSheet(index, window);
       } catch (const workbook::WorkbookError& e) {

@@ -24,6 +24,7 @@ class WorkbookProvider : public Provider {
   std::unique_ptr<RowSource> OpenSchema(int schema) override;
   std::unique_ptr<RowSource> Query(const QString& text) override;
   void Execute(const QString& statement) override;
+  void SetYield(std::function<void()> yield) override { yield_ = std::move(yield); }
 
  private:
   // Shared with the tables read from it, which read their sheet again when it is too large
@@ -34,6 +35,7 @@ class WorkbookProvider : public Provider {
   // The last sheet read: the second opening of a sheet is served from it.
   std::size_t cachedIndex_ = 0;
   std::shared_ptr<const SheetTable> cached_;
+  std::function<void()> yield_;
 };
 
 }  // namespace brelloquin::data_access

@@ -100,6 +100,7 @@ QString TextPool::text(std::uint64_t offset) const {
 }
 
 void SheetData::add(const Cell& cell) {
+  tick();
   if (!keeps(cell.row)) return;
   Packed packed{cell.row, static_cast<std::uint16_t>(cell.col), cell.kind, TextSource::None,
                 std::bit_cast<std::uint64_t>(cell.number)};
@@ -111,6 +112,7 @@ void SheetData::add(const Cell& cell) {
 }
 
 void SheetData::addShared(std::uint32_t row, std::uint32_t col, std::uint32_t index) {
+  tick();
   if (keeps(row))
     push({row, static_cast<std::uint16_t>(col), CellKind::Text, TextSource::Shared, index});
 }

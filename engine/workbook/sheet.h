@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -83,6 +84,8 @@ class StringTable {
 struct RowWindow {
   std::uint32_t first = 0;
   std::size_t budget = kKeptCellBudget;
+  // Called now and then while a long sheet is read, so a window can repaint meanwhile.
+  std::function<void()> progress = {};
 };
 
 // The cells of one sheet, kept compact: 16 bytes a cell, a shared string as its index into the
@@ -101,7 +104,10 @@ class SheetData {
   // A text of the shared-string table; the reader has checked the index.
   void addShared(std::uint32_t row, std::uint32_t col, std::uint32_t index);
   // A cell that could not be read: it is left empty, and counted.
-  void addUnreadable() { ++unreadable_; }
+  void addUnreadable() {
+    tick();
+    ++unreadable_;
+  }
   void finish();
 
   std::size_t size() const { return cells_.size(); }
@@ -157,6 +163,10 @@ class SheetData {
   static_assert(sizeof(Packed) == 16);
 
   bool keeps(std::uint32_t row) const { return row >= window_.first && row < end_; }
+  // Every 65,536 cells read, kept or not: a few milliseconds of reading.
+  void tick() {
+    if ((++read_ & 0xFFFF) == 0 && window_.progress) window_.progress();
+  }
   void push(const Packed& packed);
   std::size_t bytes() const { return cells_.size() * sizeof(Packed) + pool_.bytes(); }
   // Over budget: keeps the lower half of the rows, and from then on only those.
@@ -169,6 +179,7 @@ class SheetData {
   std::uint32_t end_ = kMaxRows;
   std::uint32_t lowest_ = kMaxRows;  // the lowest row kept
   std::size_t unreadable_ = 0;
+  std::size_t read_ = 0;
 };
 
 struct SheetInfo {

@@ -141,6 +141,21 @@ TEST(WorkbookProvider, TheSecondOpeningOfASheetReadsTheSameRows) {
   EXPECT_EQ(again, count);
 }
 
+// Reading a long sheet lets a window repaint now and then, whatever else it does.
+TEST(WorkbookProvider, ReadingALongSheetYieldsNowAndThen) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("long.xlsx"));
+  std::vector<testing::XlsxRow> rows(70000, testing::XlsxRow{1.0, 2.0});
+  ASSERT_TRUE(testing::WriteXlsx(path, {{QStringLiteral("Long"), rows}}));
+  int yields = 0;
+  Connection connection;
+  connection.SetYield([&] { ++yields; });
+  connection.Open(WorkbookConnectionString(path, QStringLiteral("No")));
+  Recordset recordset;
+  OpenSheetRows(recordset, connection, QStringLiteral("Long$"));
+  EXPECT_GE(yields, 2);  // 140,000 cells
+}
+
 // Rows cost the cells they hold, never the width of the empty range: walking these sheets
 // took hours when every field of every row was cleared.
 TEST(WorkbookProvider, SparseSheetsCostTheirCellsNotTheirEmptyArea) {
