@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "batch_window/AddFolder.h"
+#include "batch_window/Form2Actions.h"
 #include "main_window/Form1Actions.h"
 #include "modDBF.h"
 #include "output_names.h"
@@ -65,12 +66,9 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::Code
       workbooks << QFileInfo(path).absoluteFilePath();
   }
   modDBF engine(EngineHost{presenter, [] { return true; }, [] {}, kCodePageAdvice, codePage});
-  engine.UsedOutputNames.clear();
-  for (const QString& workbook : workbooks) {
-    WriteLine(stdout, workbook);
-    engine.CreateDBFFromXLS(workbook, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
-  }
-  presenter.Show(QStringLiteral("Done."), shell::kStylePlain, shell::kApplicationTitle);
+  Form2Actions::BatchRunHost host{[&] { return workbooks; }};
+  host.starting = [](const QString& workbook) { WriteLine(stdout, workbook); };
+  Form2Actions::RunBatch(engine, presenter, host);
   return presenter.ExitStatus();
 }
 
