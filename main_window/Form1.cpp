@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -184,6 +185,10 @@ Form1::Form1(shell::Platform& platform) : platform_(platform) {
     button->setFont(ButtonFont());
     button->setAutoDefault(false);
   }
+  // The captions "Excel File:" and "DBF File:" are wider than their designed labels in the
+  // substituted font; the label grows to the right rather than lose the colon.
+  for (QLabel* label : Label2)
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
   shell::SetBackgrounds(*this, Qt::white);
 
   // Design states, before the stored settings are applied.

@@ -31,6 +31,8 @@ namespace {
 void SetBackground(QWidget& widget, const QColor& colour) {
   QPalette palette = widget.palette();
   palette.setColor(QPalette::Window, colour);
+  // Buttons, check boxes and option buttons among them, fill with the button colour.
+  palette.setColor(widget.backgroundRole(), colour);
   widget.setPalette(palette);
   widget.setAutoFillBackground(true);
 }

@@ -370,11 +370,20 @@ TEST_F(Form1Test, ClientSizeAndControlsMatchTheDesignInPixels) {
   EXPECT_EQ(form.Option4->geometry(), QRect(16, 43, 70, 16));
   EXPECT_EQ(form.PushButton2->geometry(), QRect(8, 384, 520, 27));
   EXPECT_EQ(form.Label2[0]->text(), QStringLiteral("DBF File:"));
+  // Each label shows its whole caption and ends before the box beside it.
+  const QWidget* besides[] = {form.Text2, form.Combo1, form.Text1};
+  for (std::size_t at = 0; at < 3; ++at) {
+    const QLabel* label = form.Label2[at];
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    EXPECT_LT(label->geometry().right(), besides[at]->x()) << label->text().toStdString();
+  }
   EXPECT_EQ(form.font().family(), QStringLiteral("Arial"));
   EXPECT_TRUE(form.font().bold());
   EXPECT_EQ(form.font().pointSizeF(), 9);
   EXPECT_EQ(form.PushButton2->font().pointSizeF(), 11.25);
   EXPECT_EQ(form.Frame4->palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(form.Check9->grab().toImage().pixelColor(form.Check9->width() - 2, 2),
+            QColor(Qt::white));
   // Tab order from the workbook box on.
   QWidget* expected[] = {form.Text1,  form.PushButton3, form.Text2,       form.PushButton6,
                          form.Check4, form.PushButton2, form.PushButton8, form.Option4};

@@ -94,7 +94,7 @@ TEST_F(StartUpTest, TheSkinFileSwitchesToFaceColoursAFolderOfItsNameDoesNot) {
   const QColor face = QApplication::palette().color(QPalette::Button);
   EXPECT_EQ(skinned.palette().color(QPalette::Window), face);
   EXPECT_EQ(skinned.Frame1->palette().color(QPalette::Window), face);
-  EXPECT_EQ(skinned.Check8->palette().color(QPalette::Window), face);
+  EXPECT_EQ(skinned.Check8->palette().color(skinned.Check8->backgroundRole()), face);
   EXPECT_EQ(skinned.styleSheet(), QStringLiteral("QPushButton { color: navy; }"));
   EXPECT_TRUE(platform_.messages.messages.empty());
 }
