@@ -1,0 +1,34 @@
+#pragma once
+// Window helpers the windows' load handlers share: centring, the face colours, the skin, the
+// pointer picture and the program's icon.
+
+#include <QColor>
+#include <QCursor>
+#include <QIcon>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace brelloquin::shell {
+
+// Centres the window on the screen; a window larger than the screen gets a negative edge.
+void CenterOnScreen(QWidget& window, const QRect& screen);
+
+// The background of a window, and of its frames, check boxes, option buttons and labels.
+void SetBackgrounds(QWidget& window, const QColor& colour);
+// The system's button-face colour for those backgrounds.
+void UseFaceColors(QWidget& window);
+
+// When "x/o.cjs" beside the program is a normal file: the face colours, then the file as the
+// window's style sheet. Throws when the file cannot be read.
+void ApplySkin(QWidget& window, const QString& programFolder);
+
+// A cursor file (an icon file whose entries hold the hotspot) as a pointer. Throws
+// NumberedError 481 "Invalid picture" when the file holds no picture.
+QCursor LoadCursorFile(const QString& path);
+
+// The icon both windows carry.
+QIcon ApplicationIcon();
+
+}  // namespace brelloquin::shell

@@ -1,0 +1,50 @@
+#pragma once
+// What the windows need from the system besides widgets: message boxes, file dialogs, the
+// per-user settings store, the spreadsheet-program probe, the program's folder, the screen, and
+// letting pending window messages run. The windows take it as one object, so tests drive every
+// handler without a real dialog or a modal box.
+
+#include <QRect>
+#include <QString>
+#include <optional>
+
+#include "shell/message_presenter.h"
+
+namespace brelloquin::shell {
+
+// The file dialog component: a handler sets its properties, shows it and reads FileName back.
+struct CommonDialog {
+  QString FileName;
+  QString DialogTitle;
+  QString Filter;  // "Description|pattern|..." pairs
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  virtual MessagePresenter& Messages() = 0;
+
+  // A chosen file replaces dialog.FileName; cancelling leaves it as it was set.
+  virtual void ShowOpen(CommonDialog& dialog) = 0;
+  virtual void ShowSave(CommonDialog& dialog) = 0;
+
+  // The per-user settings store (application "Tessaldry", section "Brelloquin"): every value
+  // a text; nothing when the key is absent.
+  virtual std::optional<QString> GetSetting(const QString& key) = 0;
+  virtual void SaveSetting(const QString& key, const QString& value) = 0;
+
+  // Whether a spreadsheet program that opens workbooks is installed.
+  virtual bool ExcelInstalled() = 0;
+
+  // The folder of the program's executable, without a trailing separator.
+  virtual QString ProgramFolder() = 0;
+  virtual QRect ScreenGeometry() = 0;
+
+  // Runs pending window messages (repaints, clicks) and returns.
+  virtual void Yield() = 0;
+  // Ends the whole program: every window closes.
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace brelloquin::shell
