@@ -32,11 +32,7 @@ const QString kNative = QDir::separator();
 
 class Form1Test : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    data_access::SetDbfCodePage(dbf::CodePage::FromWindows(1252));
-  }
-  void TearDown() override { data_access::SetDbfCodePage(std::nullopt); }
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
   // A window as the program makes it: built, loaded, shown.
   Form1& Load() {
