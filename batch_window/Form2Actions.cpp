@@ -6,7 +6,9 @@
 
 namespace brelloquin::Form2Actions {
 
-void RunBatch(modDBF& engine, shell::MessagePresenter& presenter, const BatchRunHost& host) {
+ConversionResult RunBatch(modDBF& engine, shell::MessagePresenter& presenter,
+                          const BatchRunHost& host) {
+  ConversionResult result;
   shell::Steps steps(presenter,
                      shell::Location(QStringLiteral("Form2"), QStringLiteral("PushButton2_Click")));
   steps(100, [&] { host.setBusy(true); });
@@ -25,7 +27,8 @@ void RunBatch(modDBF& engine, shell::MessagePresenter& presenter, const BatchRun
     if (!now.contains(workbook)) continue;
     host.starting(workbook);
     steps(112, [&] {
-      engine.CreateDBFFromXLS(workbook, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+      result.Add(engine.CreateDBFFromXLS(workbook, QStringLiteral("Yes"),
+                                         QStringLiteral("dBase III"), true));
     });
   }
   steps(116, [&] { host.setProgress(0); });
@@ -33,6 +36,8 @@ void RunBatch(modDBF& engine, shell::MessagePresenter& presenter, const BatchRun
   steps(120, [&] {
     presenter.Show(QStringLiteral("Done."), shell::kStylePlain, shell::kApplicationTitle);
   });
+  result.reports += steps.failures();
+  return result;
 }
 
 }  // namespace brelloquin::Form2Actions

@@ -28,7 +28,8 @@ struct BatchRunHost {
 
 // PushButton2_Click: empties UsedOutputNames once, converts the entries listed at the start in
 // order (a workbook, "Yes", "dBase III", all characters), skipping an entry that has left the
-// list while the run yielded, and says "Done.".
-void RunBatch(modDBF& engine, shell::MessagePresenter& presenter, const BatchRunHost& host);
+// list while the run yielded, and says "Done.". Returns what the conversions did together.
+ConversionResult RunBatch(modDBF& engine, shell::MessagePresenter& presenter,
+                          const BatchRunHost& host);
 
 }  // namespace brelloquin::Form2Actions

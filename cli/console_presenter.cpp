@@ -22,9 +22,6 @@ void ConsolePresenter::Show(const QString& text, int style, const QString&) {
   }
 }
 
-void ConsolePresenter::Warn(const QString& text) {
-  ++warnings_;
-  WriteLine(stderr, text);
-}
+void ConsolePresenter::Warn(const QString& text) { WriteLine(stderr, text); }
 
 }  // namespace brelloquin::cli

@@ -28,6 +28,23 @@ QString FirstSheet(ConsolePresenter& presenter, const QString& workbookPath) {
   return names.value(0);
 }
 
+// The exit status of the README for what a conversion did.
+int ExitStatus(const ConversionResult& result) {
+  switch (result.outcome) {
+    case ConversionOutcome::Refused:
+      return 1;
+    case ConversionOutcome::Empty:
+      // Nothing was written: no script may take it for a converted table.
+      if (result.reports == 0) return kExitEmptySheet;
+      break;
+    case ConversionOutcome::Written:
+    case ConversionOutcome::Failed:
+      break;
+  }
+  if (result.reports > 0) return 1;
+  return result.warnings > 0 ? kExitValuesChanged : 0;
+}
+
 }  // namespace
 
 int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
@@ -43,17 +60,7 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
                                         : QFileInfo(request.out).absoluteFilePath();
   modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice,
                            request.codePage});
-  switch (Form1Actions::StartConverting(engine, presenter, input)) {
-    case Form1Actions::StartOutcome::Refused:
-      return 1;
-    case Form1Actions::StartOutcome::Empty:
-      // Nothing was written: no script may take it for a converted table.
-      return kExitEmptySheet;
-    case Form1Actions::StartOutcome::Written:
-    case Form1Actions::StartOutcome::Failed:
-      break;
-  }
-  return presenter.ExitStatus();
+  return ExitStatus(Form1Actions::StartConverting(engine, presenter, input));
 }
 
 int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage) {
@@ -68,8 +75,10 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::Code
   modDBF engine(EngineHost{presenter, [] { return true; }, [] {}, kCodePageAdvice, codePage});
   Form2Actions::BatchRunHost host{[&] { return workbooks; }};
   host.starting = [](const QString& workbook) { WriteLine(stdout, workbook); };
-  Form2Actions::RunBatch(engine, presenter, host);
-  return presenter.ExitStatus();
+  ConversionResult result = Form2Actions::RunBatch(engine, presenter, host);
+  // A run with nothing to convert is no failure: it ends with "Done." like any other.
+  if (result.outcome == ConversionOutcome::Empty) result.outcome = ConversionOutcome::Written;
+  return ExitStatus(result);
 }
 
 }  // namespace brelloquin::cli

@@ -43,7 +43,7 @@ QString Escaped(const QString& text) {
 int Sheets(ConsolePresenter& presenter, const QString& workbookPath) {
   for (const QString& name : Form1Actions::listSheets(presenter, workbookPath))
     WriteLine(stdout, name);
-  return presenter.ExitStatus();
+  return presenter.problems() == 0 ? 0 : 1;
 }
 
 int Dump(ConsolePresenter& presenter, const QString& workbookPath, const QString& sheetName,

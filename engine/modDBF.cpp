@@ -98,14 +98,15 @@ class SheetConversion {
   enum class Outcome { Written, Empty, Failed };
 
   SheetConversion(Steps& steps, const SheetSteps& numbers, Conversion conversion, EngineHost& host,
-                  const ConversionOptions& options, Pacer& pace)
+                  const ConversionOptions& options, Pacer& pace, ConversionResult& result)
       : steps_(steps),
         n_(numbers),
         conversion_(conversion),
         host_(host),
         options_(options),
         codePage_(host.codePage),
-        pace_(pace) {}
+        pace_(pace),
+        result_(result) {}
 
   // Converts one sheet into targetFolder/dbfName.dbf. A failure that leaves nothing sensible
   // to do for this sheet is reported once and ends it.
@@ -122,12 +123,12 @@ class SheetConversion {
     if (!Measure(rows)) return Outcome::Failed;
     if (!DefineTable(targetFolder, dbfName)) return Outcome::Failed;
     if (!WriteRows(workbook, rows, dbf, sheetName, targetFolder, dbfName)) return Outcome::Failed;
+    result_.tables << TablePath(targetFolder, dbfName);
     WarnOfReplacedCharacters(dbf, targetFolder, dbfName);
     if (unreadable > 0)
-      host_.presenter.Warn(
-          QStringLiteral("%1 cell(s) of the sheet '%2' could not be read and were left empty.")
-              .arg(unreadable)
-              .arg(sheetName));
+      Warn(QStringLiteral("%1 cell(s) of the sheet '%2' could not be read and were left empty.")
+               .arg(unreadable)
+               .arg(sheetName));
     return Outcome::Written;
   }
 
@@ -270,18 +271,22 @@ class SheetConversion {
     statement += u'\'';
   }
 
+  void Warn(const QString& text) {
+    ++result_.warnings;
+    host_.presenter.Warn(text);
+  }
+
   // Once per table: characters the code page lacks were written as "?".
   void WarnOfReplacedCharacters(Connection& dbf, const QString& targetFolder,
                                 const QString& dbfName) {
     const int replaced = dbf.provider().ValuesWithReplacedCharacters();
     if (replaced == 0) return;
-    host_.presenter.Warn(
-        QStringLiteral("The table %1 was written, but %2 of its values held characters that code "
-                       "page %3 lacks; each such character was written as \"?\".%4")
-            .arg(TablePath(targetFolder, dbfName))
-            .arg(replaced)
-            .arg(codePage_.windowsCodePage())
-            .arg(host_.codePageAdvice));
+    Warn(QStringLiteral("The table %1 was written, but %2 of its values held characters that code "
+                        "page %3 lacks; each such character was written as \"?\".%4")
+             .arg(TablePath(targetFolder, dbfName))
+             .arg(replaced)
+             .arg(codePage_.windowsCodePage())
+             .arg(host_.codePageAdvice));
   }
 
   bool WriteRows(Connection& workbook, Recordset& rows, Connection& dbf, const QString& sheetName,
@@ -330,6 +335,7 @@ class SheetConversion {
   const ConversionOptions& options_;
   const dbf::CodePage codePage_;
   Pacer& pace_;
+  ConversionResult& result_;
   QString sheetName_;
   std::vector<ColumnLayout> layout_;
   std::vector<ColumnDefinition> definitions_;
@@ -370,13 +376,19 @@ QString modDBF::ExistingOutputFile(const QString& workbookPath, const QString& d
   return {};
 }
 
-ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
-                                                  const QString& dbfPath, const QString& sheetName,
-                                                  const QString& Header, const QString& DbfType,
-                                                  bool AllFieldsCharacters) {
+ConversionResult modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
+                                                 const QString& dbfPath, const QString& sheetName,
+                                                 const QString& Header, const QString& DbfType,
+                                                 bool AllFieldsCharacters) {
   Steps steps(host_.presenter,
               shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLSBySheet")));
   const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
+  ConversionResult result;
+  const auto ended = [&](ConversionOutcome outcome) {
+    result.outcome = outcome;
+    result.reports = steps.failures();
+    return result;
+  };
   Connection workbook;
   Pacer pace(host_.yield);
   workbook.SetYield([&pace] { pace(); });
@@ -392,34 +404,43 @@ ConversionOutcome modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
                   .arg(FileNameOf(dbfPath))
                   .toStdString());
       }))
-    return ConversionOutcome::Failed;
+    return ended(ConversionOutcome::Failed);
   if (!steps(IsXlsPath(workbookPath) ? 160 : 162,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); }))
-    return ConversionOutcome::Failed;
+    return ended(ConversionOutcome::Failed);
   data_access::DiscardUnfinishedTables(targetFolder);
-  SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options, pace);
+  SheetConversion conversion(steps, kBySheetSteps, Conversion::SingleSheet, host_, options, pace,
+                             result);
   const auto outcome = conversion.Run(workbook, rows, dbf, sheetName, targetFolder, dbfName);
   CloseAll(steps, 452, rows, dbf, workbook);
   data_access::DiscardUnfinishedTable(TablePath(targetFolder, dbfName));
   if (outcome == SheetConversion::Outcome::Empty) {
     host_.presenter.Show(QStringLiteral("Empty sheet!"), shell::kStyleInformation,
                          shell::kApplicationTitle);
-    return ConversionOutcome::Empty;
+    return ended(ConversionOutcome::Empty);
   }
   if (outcome != SheetConversion::Outcome::Written || steps.failures() > 0)
-    return ConversionOutcome::Failed;
+    return ended(ConversionOutcome::Failed);
   host_.presenter.Show(QStringLiteral("Done!\r\nFile ") +
                            SingleSheetDbfFile(workbookPath, dbfPath) +
                            QStringLiteral(" was created."),
                        shell::kStyleInformation, shell::kApplicationTitle);
-  return ConversionOutcome::Written;
+  return ended(ConversionOutcome::Written);
 }
 
-void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header,
-                              const QString& DbfType, bool AllFieldsCharacters) {
+ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header,
+                                          const QString& DbfType, bool AllFieldsCharacters) {
   Steps steps(host_.presenter,
               shell::Location(QStringLiteral("modDBF"), QStringLiteral("CreateDBFFromXLS")));
   const ConversionOptions options{Header, DbfType, AllFieldsCharacters};
+  ConversionResult result;
+  const auto ended = [&] {
+    result.reports = steps.failures();
+    result.outcome = result.reports > 0        ? ConversionOutcome::Failed
+                     : result.tables.isEmpty() ? ConversionOutcome::Empty
+                                               : ConversionOutcome::Written;
+    return result;
+  };
   Connection workbook;
   Pacer pace(host_.yield);
   workbook.SetYield([&pace] { pace(); });
@@ -432,7 +453,7 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
         folder = FolderOf(workbookPath) + PathSeparator() +
                  WorkbookOutputFolderName(FileNameOf(workbookPath));
       }))
-    return;
+    return ended();
   bool created = false;
   if (!steps(120, [&] {
         if (!QDir(folder).exists()) {
@@ -450,7 +471,7 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
                   .arg(folder)
                   .toStdString());
       }))
-    return;
+    return ended();
   // Nothing of a workbook that could not be read is left behind.
   const auto removeIfUnused = [&] {
     if (created) QDir().rmdir(folder);
@@ -460,7 +481,7 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
   if (!steps(IsXlsPath(workbookPath) ? 128 : 130,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); })) {
     removeIfUnused();
-    return;
+    return ended();
   }
   QStringList sheets;
   if (steps(132, [&] { rows = workbook.OpenSchema(data_access::adSchemaTables); })) {
@@ -491,13 +512,24 @@ void modDBF::CreateDBFFromXLS(const QString& workbookPath, const QString& Header
     UsedOutputNames += u' ' + dbfName;
     givenHere << dbfName;
     SheetConversion conversion(steps, kWholeWorkbookSteps, Conversion::WholeWorkbook, host_,
-                               options, pace);
+                               options, pace, result);
     conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
   }
   CloseAll(steps, 504, rows, dbf, workbook);
   for (const QString& dbfName : givenHere)
     data_access::DiscardUnfinishedTable(TablePath(folder, dbfName));
   removeIfUnused();
+  return ended();
+}
+
+void ConversionResult::Add(const ConversionResult& other) {
+  tables << other.tables;
+  reports += other.reports;
+  warnings += other.warnings;
+  if (other.outcome == ConversionOutcome::Failed || outcome == ConversionOutcome::Failed)
+    outcome = ConversionOutcome::Failed;
+  else if (other.outcome == ConversionOutcome::Written)
+    outcome = ConversionOutcome::Written;
 }
 
 }  // namespace brelloquin

@@ -33,19 +33,30 @@ struct EngineHost {
   dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
 };
 
-// What a single-sheet conversion did: wrote its table (with nothing reported), found the sheet
-// empty, or reported a failure.
-enum class ConversionOutcome { Written, Empty, Failed };
+// How a conversion ended: its tables written with nothing reported, nothing to write (an empty
+// sheet or workbook), a failure reported, or not started because the caller's checks refused it.
+enum class ConversionOutcome { Written, Empty, Failed, Refused };
+
+// What a conversion did, so that no caller has to infer it from the messages shown.
+struct ConversionResult {
+  ConversionOutcome outcome = ConversionOutcome::Empty;
+  QStringList tables;  // the table files written
+  int reports = 0;     // "Application Error" reports shown
+  int warnings = 0;    // warnings about values changed on the way
+
+  // Adds what another conversion of the same run did.
+  void Add(const ConversionResult& other);
+};
 
 class modDBF {
  public:
   explicit modDBF(EngineHost host) : host_(std::move(host)) {}
 
-  ConversionOutcome CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
-                                            const QString& sheetName, const QString& Header,
-                                            const QString& DbfType, bool AllFieldsCharacters);
-  void CreateDBFFromXLS(const QString& workbookPath, const QString& Header, const QString& DbfType,
-                        bool AllFieldsCharacters);
+  ConversionResult CreateDBFFromXLSBySheet(const QString& workbookPath, const QString& dbfPath,
+                                           const QString& sheetName, const QString& Header,
+                                           const QString& DbfType, bool AllFieldsCharacters);
+  ConversionResult CreateDBFFromXLS(const QString& workbookPath, const QString& Header,
+                                    const QString& DbfType, bool AllFieldsCharacters);
 
   // The file the single-sheet conversion writes for an output path: the output path's folder
   // (the workbook's when it names none) and the cleaned, shortened name.

@@ -23,45 +23,36 @@ QStringList listSheets(shell::MessagePresenter& presenter, const QString& workbo
 
 namespace {
 
-void Refuse(shell::MessagePresenter& presenter, const QString& text) {
+ConversionResult Refuse(shell::MessagePresenter& presenter, const QString& text) {
   presenter.Show(text, shell::kStyleExclamation, shell::kApplicationTitle);
+  ConversionResult refused;
+  refused.outcome = ConversionOutcome::Refused;
+  return refused;
 }
 
 }  // namespace
 
-StartOutcome StartConverting(modDBF& engine, shell::MessagePresenter& presenter,
-                             const StartConvertingInput& input) {
+ConversionResult StartConverting(modDBF& engine, shell::MessagePresenter& presenter,
+                                 const StartConvertingInput& input) {
   if (input.workbookPath.trimmed().isEmpty()) {
-    Refuse(presenter, QStringLiteral("You forgot to select Excel input file."));
-    return StartOutcome::Refused;
+    return Refuse(presenter, QStringLiteral("You forgot to select Excel input file."));
   }
   if (const QString problem = workbook::WorkbookFileProblem(input.workbookPath);
       !problem.isEmpty()) {
     // A folder or a pipe is there, but it is no workbook: that is said as it is.
-    Refuse(presenter, QFileInfo::exists(input.workbookPath)
-                          ? problem
-                          : QStringLiteral("Excel input file not found."));
-    return StartOutcome::Refused;
+    return Refuse(presenter, QFileInfo::exists(input.workbookPath)
+                                 ? problem
+                                 : QStringLiteral("Excel input file not found."));
   }
   // The files the conversion would replace are the ones checked, whatever the output box says.
   const QString existing = modDBF::ExistingOutputFile(input.workbookPath, input.dbfPath);
   if (!input.overwrite && !existing.isEmpty()) {
-    Refuse(presenter, existing + QStringLiteral(" already exists."));
-    return StartOutcome::Refused;
+    return Refuse(presenter, existing + QStringLiteral(" already exists."));
   }
-  switch (engine.CreateDBFFromXLSBySheet(
+  return engine.CreateDBFFromXLSBySheet(
       input.workbookPath, input.dbfPath, input.sheetName,
       input.firstLine ? QStringLiteral("Yes") : QStringLiteral("No"),
-      input.dbase4 ? QStringLiteral("dBase IV") : QStringLiteral("dBase III"),
-      input.allCharacters)) {
-    case ConversionOutcome::Written:
-      return StartOutcome::Written;
-    case ConversionOutcome::Empty:
-      return StartOutcome::Empty;
-    case ConversionOutcome::Failed:
-      break;
-  }
-  return StartOutcome::Failed;
+      input.dbase4 ? QStringLiteral("dBase IV") : QStringLiteral("dBase III"), input.allCharacters);
 }
 
 }  // namespace brelloquin::Form1Actions

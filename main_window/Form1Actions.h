@@ -27,12 +27,10 @@ struct StartConvertingInput {
   bool allCharacters = false;  // Check9 "All Fields Are Characters"
 };
 
-// What "Start Converting" came to: refused before converting, or the conversion's outcome.
-enum class StartOutcome { Refused, Written, Empty, Failed };
-
 // PushButton2_Click: refuses a blank or missing workbook and, without consent, an output table
 // or memo file that exists already (the files the conversion really writes); then converts.
-StartOutcome StartConverting(modDBF& engine, shell::MessagePresenter& presenter,
-                             const StartConvertingInput& input);
+// A refusal ends with the outcome Refused.
+ConversionResult StartConverting(modDBF& engine, shell::MessagePresenter& presenter,
+                                 const StartConvertingInput& input);
 
 }  // namespace brelloquin::Form1Actions

@@ -23,13 +23,13 @@ class BatchRun : public testing::ConversionFixture {
   }
 
   // Runs over `list`, recording the progress values, the workbooks started and the busy states.
-  void Run() {
+  ConversionResult Run() {
     Form2Actions::BatchRunHost host{[this] { return list_; }};
     host.setBusy = [this](bool busy) { busy_ << busy; };
     host.yield = [this] { yield_(); };
     host.setProgress = [this](int value) { progress_ << value; };
     host.starting = [this](const QString& workbook) { started_ << workbook; };
-    Form2Actions::RunBatch(engine_, presenter_, host);
+    return Form2Actions::RunBatch(engine_, presenter_, host);
   }
 
   QStringList list_;
@@ -55,7 +55,7 @@ TEST_F(BatchRun, ProgressRisesBeforeEachWorkbookAndNamesSpanTheRun) {
            Book(QStringLiteral("b.xlsx"), QStringLiteral("Data")),
            Path(QStringLiteral("notes.txt"))};
   QFile(list_[2]).open(QIODevice::WriteOnly);
-  Run();
+  const ConversionResult result = Run();
   EXPECT_EQ(progress_, (QList<int>{33, 66, 100, 0}));
   EXPECT_EQ(started_, list_);
   // The text file is reported and the run goes on to "Done.".
@@ -63,8 +63,12 @@ TEST_F(BatchRun, ProgressRisesBeforeEachWorkbookAndNamesSpanTheRun) {
   EXPECT_EQ(presenter_.messages.back().text, QStringLiteral("Done."));
   // The name rule sees the first workbook's names: the second Data becomes Dat1.
   EXPECT_EQ(engine_.UsedOutputNames, QStringLiteral(" Data Dat1"));
-  EXPECT_TRUE(QFile::exists(Path(QStringLiteral("a/Data.dbf"))));
-  EXPECT_TRUE(QFile::exists(Path(QStringLiteral("b/Dat1.dbf"))));
+  // What the run did, told without reading the messages.
+  EXPECT_EQ(result.tables,
+            (QStringList{Path(QStringLiteral("a/Data.dbf")), Path(QStringLiteral("b/Dat1.dbf"))}));
+  EXPECT_EQ(result.reports, 1);
+  EXPECT_EQ(result.outcome, ConversionOutcome::Failed);
+  for (const QString& table : result.tables) EXPECT_TRUE(QFile::exists(table));
 }
 
 TEST_F(BatchRun, AnEntryRemovedWhileTheRunYieldsIsSkipped) {

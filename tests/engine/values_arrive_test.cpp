@@ -34,9 +34,11 @@ class ValuesArrive : public testing::ConversionFixture {
   ConversionOutcome Convert(const QString& book, const QString& sheet, const QString& out,
                             bool allCharacters, bool header = true) {
     firstLine_ = header && allCharacters;
-    return engine_.CreateDBFFromXLSBySheet(book, Path(out), sheet,
-                                           header ? QStringLiteral("Yes") : QStringLiteral("No"),
-                                           QStringLiteral("dBase III"), allCharacters);
+    return engine_
+        .CreateDBFFromXLSBySheet(book, Path(out), sheet,
+                                 header ? QStringLiteral("Yes") : QStringLiteral("No"),
+                                 QStringLiteral("dBase III"), allCharacters)
+        .outcome;
   }
 
   void Batch(const QStringList& books) {
@@ -239,8 +241,13 @@ TEST_F(ValuesArrive, CharactersTheCodePageLacksAreCountedInOneWarningPerTable) {
                                Texts({QStringLiteral(u"Москва"), QStringLiteral(u"Жёлтый")}),
                                Texts({QStringLiteral("Paris"), QStringLiteral(u"Café")})}}});
   UseCodePage(1252);
-  EXPECT_EQ(Convert(book, QStringLiteral("Cities$"), QStringLiteral("c.dbf"), true),
-            ConversionOutcome::Written);
+  firstLine_ = true;
+  const ConversionResult result = engine_.CreateDBFFromXLSBySheet(
+      book, Path(QStringLiteral("c.dbf")), QStringLiteral("Cities$"), QStringLiteral("Yes"),
+      QStringLiteral("dBase III"), true);
+  EXPECT_EQ(result.outcome, ConversionOutcome::Written);
+  EXPECT_EQ(result.warnings, 1);
+  EXPECT_EQ(result.tables, QStringList{Path(QStringLiteral("c.dbf"))});
   EXPECT_EQ(Reports(), QStringList{});
   ASSERT_EQ(presenter_.warnings.size(), 1);
   EXPECT_EQ(presenter_.warnings[0],
