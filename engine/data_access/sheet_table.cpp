@@ -68,8 +68,9 @@ struct SheetTable::Summary {
   std::vector<ColumnKinds> kinds;                        // by column
 };
 
-SheetTable::SheetTable(Read read, bool firstRowHasNames, std::size_t budget)
-    : read_(std::move(read)), budget_(budget) {
+SheetTable::SheetTable(Read read, bool firstRowHasNames, std::size_t budget,
+                       std::function<void()> progress)
+    : read_(std::move(read)), budget_(budget), progress_(std::move(progress)) {
   Summary summary;
   auto data = window(0);
   unreadable_ = data->unreadableCells();
@@ -101,6 +102,7 @@ std::shared_ptr<const workbook::SheetData> SheetTable::window(std::uint32_t firs
 void SheetTable::see(const workbook::SheetData& window, Summary& summary,
                      bool firstRowHasNames) const {
   for (std::size_t i = 0; i < window.size(); ++i) {
+    if ((i & 0xFFFF) == 0xFFFF && progress_) progress_();
     const std::uint32_t row = window.row(i), col = window.col(i);
     if (!summary.any) {
       summary.any = true;

@@ -18,7 +18,9 @@ class SheetTable {
 
   // Keeps the cells when they fit the budget; otherwise reads the sheet again, window by
   // window, each time its rows are walked.
-  SheetTable(Read read, bool firstRowHasNames, std::size_t budget = workbook::kKeptCellBudget);
+  // progress is called every 65,536 cells while the table is summed up.
+  SheetTable(Read read, bool firstRowHasNames, std::size_t budget = workbook::kKeptCellBudget,
+             std::function<void()> progress = {});
   SheetTable(workbook::SheetData data, bool firstRowHasNames);
 
   const std::vector<FieldInfo>& fields() const { return fields_; }
@@ -36,6 +38,7 @@ class SheetTable {
   std::shared_ptr<const workbook::SheetData> kept_;  // every cell, when they fit the budget
   Read read_;
   std::size_t budget_ = workbook::kKeptCellBudget;
+  std::function<void()> progress_;
   std::vector<FieldInfo> fields_;
   std::size_t unreadable_ = 0;
   std::uint32_t firstColumn_ = 0;

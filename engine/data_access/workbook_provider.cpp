@@ -97,7 +97,8 @@ std::unique_ptr<RowSource> WorkbookProvider::Query(const QString& text) {
       }
     };
     try {
-      cached_ = std::make_shared<const SheetTable>(std::move(read), firstRowHasNames_);
+      cached_ = std::make_shared<const SheetTable>(std::move(read), firstRowHasNames_,
+                                                   workbook::kKeptCellBudget, yield_);
     } catch (const std::bad_alloc&) {
       throw OutOfMemory(sheetName);
     }

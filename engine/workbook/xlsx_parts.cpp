@@ -155,6 +155,7 @@ class StylesHandler final : public XmlHandler {
 
 class SharedStringsHandler final : public XmlHandler {
  public:
+  explicit SharedStringsHandler(const std::function<void()>& progress) : progress_(progress) {}
   StringTable strings;
 
   std::uint8_t startElement(const XmlName& name, XmlAttributes attributes) override {
@@ -189,12 +190,14 @@ class SharedStringsHandler final : public XmlHandler {
       case kItem:
         strings.add(DecodeText(text_));
         inItem_ = false;
+        if ((strings.size() & 0xFFFF) == 0 && progress_) progress_();
         break;
     }
   }
 
  private:
   static constexpr std::uint8_t kItem = 1, kText = 2, kPhonetic = 3;
+  const std::function<void()>& progress_;
   bool inItem_ = false;
   bool inPhonetic_ = false;
   std::string text_;
@@ -262,8 +265,8 @@ std::vector<NumberFormat> ReadCellFormats(PartReader& part) {
   return handler.cellFormats();
 }
 
-StringTable ReadSharedStrings(PartReader& part) {
-  SharedStringsHandler handler;
+StringTable ReadSharedStrings(PartReader& part, const std::function<void()>& progress) {
+  SharedStringsHandler handler(progress);
   ScanXml(part, handler);
   return std::move(handler.strings);
 }

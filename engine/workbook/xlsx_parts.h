@@ -2,6 +2,7 @@
 // The parts around the sheets: relationships, the workbook part, styles and shared strings.
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,7 @@ WorkbookPart ReadWorkbookPart(PartReader& part);
 // For each cell format (the s attribute of a cell), how it shows numbers.
 std::vector<NumberFormat> ReadCellFormats(PartReader& part);
 
-StringTable ReadSharedStrings(PartReader& part);
+// progress is called every 65,536 strings.
+StringTable ReadSharedStrings(PartReader& part, const std::function<void()>& progress = {});
 
 }  // namespace brelloquin::workbook::xlsx

@@ -81,7 +81,7 @@ class XlsxReader final : public WorkbookReader {
   SheetData readSheet(std::size_t index, const RowWindow& window) override {
     if (index >= sheets_.size())
       throw WorkbookError(QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
-    loadSharedParts();
+    loadSharedParts(window.progress);
     auto part = sheetParts_[index].empty() ? std::nullopt : archive_.open(sheetParts_[index]);
     if (!part)
       throw WorkbookError(
@@ -92,11 +92,12 @@ class XlsxReader final : public WorkbookReader {
 
  private:
   // Shared strings and styles are read with the first sheet: listing sheets needs neither.
-  void loadSharedParts() {
+  void loadSharedParts(const std::function<void()>& progress) {
     if (sharedLoaded_) return;
     if (auto part = archive_.open(stylesPart_)) cellFormats_ = xlsx::ReadCellFormats(*part);
     if (auto part = archive_.open(sharedStringsPart_))
-      sharedStrings_ = std::make_shared<const StringTable>(xlsx::ReadSharedStrings(*part));
+      sharedStrings_ =
+          std::make_shared<const StringTable>(xlsx::ReadSharedStrings(*part, progress));
     sharedLoaded_ = true;
   }
 
