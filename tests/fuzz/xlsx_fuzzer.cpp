@@ -13,10 +13,19 @@
 
 using namespace brelloquin::workbook;
 
+namespace {
+
+// The readers open workbooks by path, as the program does: one file, removed at exit.
+struct InputFile {
+  QString path = QDir::temp().filePath(QStringLiteral("brelloquin-fuzz-%1.xlsx").arg(getpid()));
+  ~InputFile() { QFile::remove(path); }
+};
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The readers open workbooks by path, as the program does.
-  static const QString path =
-      QDir::temp().filePath(QStringLiteral("brelloquin-fuzz-%1.xlsx").arg(getpid()));
+  static const InputFile input;
+  const QString& path = input.path;
   {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
