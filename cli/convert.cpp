@@ -65,9 +65,12 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
 
 int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage) {
   QStringList workbooks;
+  // A folder is searched as "Add All XLS/XLSX Files In Folder" searches it, reports included.
+  shell::Steps search(
+      presenter, shell::Location(QStringLiteral("Form2"), QStringLiteral("PushButton5_Click")));
   for (const QString& path : paths) {
     if (QFileInfo(path).isDir())
-      workbooks << AddFolder::SearchFolderTree(QFileInfo(path).absoluteFilePath(),
+      workbooks << AddFolder::SearchFolderTree(search, QFileInfo(path).absoluteFilePath(),
                                                QStringLiteral("*.xl*"));
     else
       workbooks << QFileInfo(path).absoluteFilePath();
@@ -76,6 +79,7 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::Code
   Form2Actions::BatchRunHost host{[&] { return workbooks; }};
   host.starting = [](const QString& workbook) { WriteLine(stdout, workbook); };
   ConversionResult result = Form2Actions::RunBatch(engine, presenter, host);
+  result.reports += search.failures();
   // A run with nothing to convert is no failure: it ends with "Done." like any other.
   if (result.outcome == ConversionOutcome::Empty) result.outcome = ConversionOutcome::Written;
   return ExitStatus(result);

@@ -27,35 +27,10 @@ namespace brelloquin {
 
 namespace {
 
-const QString kCodePageAdvice = QStringLiteral(
-    " The code page follows the language setting the program was started with; "
-    "brelloquin-cli convert --code-page N writes another one.");
-
-// Design geometry is in twips; at 96 dots an inch a pixel is 15 twips.
-QRect Twips(int left, int top, int width, int height) {
-  const auto px = [](int twips) { return static_cast<int>(std::lround(twips / 15.0)); };
-  return {px(left), px(top), px(width), px(height)};
-}
-
-template <class Control>
-Control* Place(QWidget* container, const QString& caption, QRect geometry) {
-  auto* control = new Control(caption, container);
-  control->setGeometry(geometry);
-  return control;
-}
-
-QFont WindowFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSizeF(9);
-  font.setBold(true);
-  return font;
-}
-
-QFont ButtonFont() {
-  QFont font = WindowFont();
-  font.setPointSizeF(11.25);
-  return font;
-}
+using shell::ButtonFont;
+using shell::Place;
+using shell::Twips;
+using shell::WindowFont;
 
 // A stored text read as a 16-bit integer, as the runtime converts it.
 int StoredInteger(const QString& text) {
@@ -331,7 +306,7 @@ void Form1::PushButton2_Click() {
   steps(114, [&] {
     modDBF engine(EngineHost{platform_.Messages(),
                              [this] { return Check8->checkState() == Qt::Checked; },
-                             [this] { platform_.Yield(); }, kCodePageAdvice});
+                             [this] { platform_.Yield(); }, shell::kWindowCodePageAdvice});
     Form1Actions::StartConverting(
         engine, platform_.Messages(),
         {Text1->text(), Text2->text(), Combo1->currentText(), Check4->checkState() == Qt::Checked,
@@ -350,7 +325,11 @@ void Form1::PushButton8_Click() {
   shell::Steps steps(platform_.Messages(),
                      shell::Location(QStringLiteral("Form1"), QStringLiteral("PushButton8_Click")));
   steps(100, [&] {
-    if (!form2_) form2_ = std::make_unique<Form2>(*this);
+    // A closed batch window has lost its list: each opening makes a new one.
+    if (!form2_ || !form2_->isVisible()) {
+      form2_ = std::make_unique<Form2>(platform_, *this);
+      form2_->Form_Load();
+    }
     form2_->show();
   });
   steps(102, [&] { hide(); });

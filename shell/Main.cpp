@@ -18,6 +18,24 @@
 
 namespace brelloquin::shell {
 
+QRect Twips(int left, int top, int width, int height) {
+  const auto px = [](int twips) { return static_cast<int>(std::lround(twips / 15.0)); };
+  return {px(left), px(top), px(width), px(height)};
+}
+
+QFont WindowFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(9);
+  font.setBold(true);
+  return font;
+}
+
+QFont ButtonFont() {
+  QFont font = WindowFont();
+  font.setPointSizeF(11.25);
+  return font;
+}
+
 void CenterOnScreen(QWidget& window, const QRect& screen) {
   const QSize size = window.frameGeometry().size();
   const double left = (screen.width() - size.width()) / 2.0;

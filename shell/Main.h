@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QCursor>
+#include <QFont>
 #include <QIcon>
 #include <QRect>
 #include <QString>
@@ -11,6 +12,26 @@
 class QWidget;
 
 namespace brelloquin::shell {
+
+// Said after the warning about characters the code page lacks, in both windows.
+inline const QString kWindowCodePageAdvice = QStringLiteral(
+    " The code page follows the language setting the program was started with; "
+    "brelloquin-cli convert --code-page N writes another one.");
+
+// Design geometry is in twips; at 96 dots an inch a pixel is 15 twips.
+QRect Twips(int left, int top, int width, int height);
+
+// A control with its caption at its design place.
+template <class Control>
+Control* Place(QWidget* container, const QString& caption, QRect geometry) {
+  auto* control = new Control(caption, container);
+  control->setGeometry(geometry);
+  return control;
+}
+
+// Both windows are drawn in Arial bold, 9 pt, and their push buttons in 11.25 pt.
+QFont WindowFont();
+QFont ButtonFont();
 
 // Centres the window on the screen; a window larger than the screen gets a negative edge.
 void CenterOnScreen(QWidget& window, const QRect& screen);

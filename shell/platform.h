@@ -1,5 +1,6 @@
 #pragma once
-// What the windows need from the system besides widgets: message boxes, file dialogs, the
+// What the windows need from the system besides widgets: message boxes, prompts, file and
+// folder dialogs, the
 // per-user settings store, the spreadsheet-program probe, the program's folder, the screen, and
 // letting pending window messages run. The windows take it as one object, so tests drive every
 // handler without a real dialog or a modal box.
@@ -17,7 +18,13 @@ struct CommonDialog {
   QString FileName;
   QString DialogTitle;
   QString Filter;  // "Description|pattern|..." pairs
+  int Flags = 0;   // kAllowMultiSelect and the dialog's other option bits
 };
+
+// With this flag the open dialog takes several files: one chosen file comes back as its full
+// path, several as their folder and their names, each piece ended by a NUL character but the
+// last.
+inline constexpr int kAllowMultiSelect = 0x200;
 
 class Platform {
  public:
@@ -33,6 +40,15 @@ class Platform {
   // a text; nothing when the key is absent.
   virtual std::optional<QString> GetSetting(const QString& key) = 0;
   virtual void SaveSetting(const QString& key, const QString& value) = 0;
+
+  // The folder browser: the chosen folder, or nothing when cancelled.
+  virtual QString BrowseForFolder(const QString& title) = 0;
+  // The text prompt under the application's title: the answer, or nothing when cancelled.
+  virtual QString InputBox(const QString& prompt, const QString& defaultAnswer) = 0;
+  // A question with Yes and No, no icon, under the application's title: true for Yes.
+  virtual bool AskYesNo(const QString& question) = 0;
+  // Shows the folder in the desktop's file manager; whether that worked is not asked.
+  virtual void OpenFolder(const QString& folder) = 0;
 
   // Whether a spreadsheet program that opens workbooks is installed.
   virtual bool ExcelInstalled() = 0;

@@ -16,4 +16,12 @@ int FileAttributes(const QString& path) {
   return attributes;
 }
 
+QString RepairRootSeparator(QString path) {
+#ifdef Q_OS_WIN
+  return path.replace(QStringLiteral(":\\\\"), QStringLiteral(":\\"));
+#else
+  return path.replace(QStringLiteral("//"), QStringLiteral("/"));
+#endif
+}
+
 }  // namespace brelloquin::shell

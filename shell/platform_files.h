@@ -17,4 +17,8 @@ enum FileAttribute : int {
 // Throws std::runtime_error when the path does not exist.
 int FileAttributes(const QString& path);
 
+// A path joined onto a root folder carries a doubled separator ("C:\\book.xls", "//book.xls"):
+// the root's own separator is kept and the doubled one dropped.
+QString RepairRootSeparator(QString path);
+
 }  // namespace brelloquin::shell

@@ -1,18 +1,30 @@
 #include "shell/qt_platform.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
+#include <QUrl>
 
 #include "shell/IsInstalled.h"
 
 namespace brelloquin::shell {
 
+namespace {
+
+// CR LF and CR alone are line breaks.
+QString Lines(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text.replace(u'\r', u'\n');
+}
+
+}  // namespace
+
 void MessageBoxPresenter::Show(const QString& text, int style, const QString& title) {
-  QString shown = text;
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  shown.replace(u'\r', u'\n');
+  const QString shown = Lines(text);
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (style & 0x70) {
     case 16:
@@ -42,6 +54,18 @@ QtPlatform::QtPlatform(const QString& settingsFile)
 }
 
 void QtPlatform::ShowOpen(CommonDialog& dialog) {
+  if (dialog.Flags & kAllowMultiSelect) {
+    const QStringList chosen =
+        QFileDialog::getOpenFileNames(QApplication::activeWindow(), dialog.DialogTitle,
+                                      dialog.FileName, QtFileDialogFilter(dialog.Filter));
+    if (chosen.size() == 1) dialog.FileName = QDir::toNativeSeparators(chosen[0]);
+    if (chosen.size() < 2) return;
+    // The files of one selection share their folder.
+    QStringList pieces{QDir::toNativeSeparators(QFileInfo(chosen[0]).absolutePath())};
+    for (const QString& file : chosen) pieces << QFileInfo(file).fileName();
+    dialog.FileName = pieces.join(QChar(0));
+    return;
+  }
   const QString chosen =
       QFileDialog::getOpenFileName(QApplication::activeWindow(), dialog.DialogTitle,
                                    dialog.FileName, QtFileDialogFilter(dialog.Filter));
@@ -54,6 +78,30 @@ void QtPlatform::ShowSave(CommonDialog& dialog) {
       QApplication::activeWindow(), dialog.DialogTitle, dialog.FileName,
       QtFileDialogFilter(dialog.Filter), nullptr, QFileDialog::DontConfirmOverwrite);
   if (!chosen.isEmpty()) dialog.FileName = QDir::toNativeSeparators(chosen);
+}
+
+QString QtPlatform::BrowseForFolder(const QString& title) {
+  return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(
+      QApplication::activeWindow(), title, QString(), QFileDialog::ShowDirsOnly));
+}
+
+QString QtPlatform::InputBox(const QString& prompt, const QString& defaultAnswer) {
+  bool confirmed = false;
+  const QString answer =
+      QInputDialog::getText(QApplication::activeWindow(), kApplicationTitle, Lines(prompt),
+                            QLineEdit::Normal, defaultAnswer, &confirmed);
+  return confirmed ? answer : QString();
+}
+
+bool QtPlatform::AskYesNo(const QString& question) {
+  QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, Lines(question),
+                  QMessageBox::Yes | QMessageBox::No);
+  box.setWindowModality(Qt::ApplicationModal);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::OpenFolder(const QString& folder) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 std::optional<QString> QtPlatform::GetSetting(const QString& key) {

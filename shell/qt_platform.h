@@ -24,6 +24,10 @@ class QtPlatform : public Platform {
   MessagePresenter& Messages() override { return messages_; }
   void ShowOpen(CommonDialog& dialog) override;
   void ShowSave(CommonDialog& dialog) override;
+  QString BrowseForFolder(const QString& title) override;
+  QString InputBox(const QString& prompt, const QString& defaultAnswer) override;
+  bool AskYesNo(const QString& question) override;
+  void OpenFolder(const QString& folder) override;
   std::optional<QString> GetSetting(const QString& key) override;
   void SaveSetting(const QString& key, const QString& value) override;
   bool ExcelInstalled() override;

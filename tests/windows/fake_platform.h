@@ -27,6 +27,20 @@ class FakePlatform : public shell::Platform {
   shell::MessagePresenter& Messages() override { return messages; }
   void ShowOpen(shell::CommonDialog& dialog) override { Answer(dialog, QStringLiteral("open")); }
   void ShowSave(shell::CommonDialog& dialog) override { Answer(dialog, QStringLiteral("save")); }
+  QString BrowseForFolder(const QString& title) override {
+    folderTitles << title;
+    return Next(folderAnswers);
+  }
+  QString InputBox(const QString& prompt, const QString& defaultAnswer) override {
+    prompts << prompt;
+    promptDefaults << defaultAnswer;
+    return Next(promptAnswers);
+  }
+  bool AskYesNo(const QString& question) override {
+    questions << question;
+    return answerYes;
+  }
+  void OpenFolder(const QString& folder) override { openedFolders << folder; }
   std::optional<QString> GetSetting(const QString& key) override {
     const auto found = settings.find(key);
     if (found == settings.end()) return std::nullopt;
@@ -54,6 +68,15 @@ class FakePlatform : public shell::Platform {
   // "save".
   std::vector<shell::CommonDialog> dialogsShown;
   QStringList dialogKinds;
+  // The folder browser and the text prompt take their next answer; none left cancels.
+  std::deque<QString> folderAnswers;
+  QStringList folderTitles;
+  std::deque<QString> promptAnswers;
+  QStringList prompts;
+  QStringList promptDefaults;
+  QStringList questions;
+  bool answerYes = false;
+  QStringList openedFolders;
   bool excelInstalled = true;
   QString programFolder = QStringLiteral("/nonexistent-program-folder");
   QRect screen{0, 0, 1024, 768};
@@ -65,12 +88,14 @@ class FakePlatform : public shell::Platform {
   void Answer(shell::CommonDialog& dialog, const QString& kind) {
     dialogsShown.push_back(dialog);
     dialogKinds << kind;
-    QString answer;
-    if (!dialogAnswers.empty()) {
-      answer = dialogAnswers.front();
-      dialogAnswers.pop_front();
-    }
+    const QString answer = Next(dialogAnswers);
     if (!answer.isEmpty()) dialog.FileName = answer;
+  }
+  static QString Next(std::deque<QString>& answers) {
+    if (answers.empty()) return QString();
+    QString answer = answers.front();
+    answers.pop_front();
+    return answer;
   }
 };
 
