@@ -1,6 +1,8 @@
-// Draws the main window as a user sees it after choosing a sample workbook, for the README:
-//   brelloquin-screenshot OUT.png WORKBOOK
-// The open dialog answers WORKBOOK; the options come from a fresh store.
+// Draws the windows as a user sees them, for the README:
+//   brelloquin-screenshot OUT.png WORKBOOK [BATCH.png]
+// The main window after choosing WORKBOOK in its open dialog, the options from a fresh store;
+// with BATCH.png also the batch window after "Load Sample/Example Files", declining to open
+// the samples' folder.
 
 #include <QApplication>
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include "batch_window/Form2.h"
 #include "main_window/Form1.h"
 #include "shell/qt_platform.h"
 
@@ -19,8 +22,9 @@ class ChosenWorkbook : public brelloquin::shell::QtPlatform {
   ChosenWorkbook(const QString& settingsFile, QString workbook)
       : QtPlatform(settingsFile), workbook_(std::move(workbook)) {}
   void ShowOpen(brelloquin::shell::CommonDialog& dialog) override { dialog.FileName = workbook_; }
-  // The window, not the warning, is what the picture shows.
+  // The window, not the warning or the question, is what the picture shows.
   bool ExcelInstalled() override { return true; }
+  bool AskYesNo(const QString&) override { return false; }
 
  private:
   QString workbook_;
@@ -31,8 +35,8 @@ class ChosenWorkbook : public brelloquin::shell::QtPlatform {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
-  if (args.size() != 3) {
-    QTextStream(stderr) << "usage: brelloquin-screenshot OUT.png WORKBOOK\n";
+  if (args.size() != 3 && args.size() != 4) {
+    QTextStream(stderr) << "usage: brelloquin-screenshot OUT.png WORKBOOK [BATCH.png]\n";
     return 2;
   }
   QTemporaryDir store;
@@ -43,5 +47,12 @@ int main(int argc, char** argv) {
   form.show();
   form.PushButton3->click();
   QApplication::processEvents();
-  return form.grab().save(args[1]) ? 0 : 1;
+  if (!form.grab().save(args[1])) return 1;
+  if (args.size() == 3) return 0;
+
+  form.PushButton8->click();
+  brelloquin::Form2& batch = *form.batchWindow();
+  batch.PushButton4->click();
+  QApplication::processEvents();
+  return batch.grab().save(args[3]) ? 0 : 1;
 }
