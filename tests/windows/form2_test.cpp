@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -81,6 +82,13 @@ class Form2Test : public ::testing::Test {
     }
     delete data;
     return enter.isAccepted();
+  }
+
+  static void Hover(QWidget* widget) {
+    const QPointF at = widget->rect().center();
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &move);
   }
 
   void Select(int row) { form_->ListView1->setCurrentItem(form_->ListView1->topLevelItem(row)); }
@@ -184,6 +192,38 @@ TEST_F(Form2Test, DroppedFilesAreListedAndDroppedFoldersSearchedForEveryFile) {
   EXPECT_FALSE(Drop(plain));
   EXPECT_EQ(form.entries().size(), 5);
   EXPECT_TRUE(platform_.messages.messages.empty()) << Texts().join(u'\n').toStdString();
+}
+
+TEST_F(Form2Test, ADroppedPathThatCannotBeExaminedIsReportedAndTheNextTaken) {
+  Form2& form = Open();
+  const QString kept = Touch(QStringLiteral("kept.xls"));
+  EXPECT_TRUE(Drop(Files({Path(QStringLiteral("gone.xls")), kept})));
+  EXPECT_EQ(form.entries(), QStringList{kept});
+  ASSERT_EQ(platform_.messages.messages.size(), 1u);
+  EXPECT_TRUE(platform_.messages.messages[0].text.contains(
+      QStringLiteral("\r\nin Velmorandt2/19/2015.Form2.ListView1_OLEDragDrop at line 100\r")))
+      << platform_.messages.messages[0].text.toStdString();
+}
+
+TEST_F(Form2Test, ButtonsShowTheHandTheListTheArrowAndARunTheHourglass) {
+  platform_.programFolder = QStringLiteral(BRELLOQUIN_SOURCE_DIR "/resources");  // HAND-M.CUR
+  Form2& form = Open();
+  Hover(form.PushButton5);
+  EXPECT_EQ(form.cursor().shape(), Qt::BitmapCursor);
+  Hover(form.ListView1->viewport());
+  EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
+  platform_.dialogAnswers = {Path(QStringLiteral("missing.xls"))};
+  QTest::mouseClick(form.PushButton1, Qt::LeftButton);
+  Qt::CursorShape overButton = Qt::ArrowCursor;
+  platform_.duringYield = [&] {
+    Hover(form.PushButton8);
+    overButton = form.cursor().shape();
+  };
+  QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+  EXPECT_EQ(overButton, Qt::WaitCursor);
+  // The entry that is no workbook is reported by the conversion, and the run still ends.
+  EXPECT_EQ(Texts().size(), 2) << Texts().join(u'\n').toStdString();
+  EXPECT_EQ(Texts().last(), QStringLiteral("Done."));
 }
 
 TEST_F(Form2Test, TheDialogAddsOneFullPathOrEveryNameJoinedToItsFolder) {
