@@ -136,7 +136,7 @@ void Form2::Form_Load() {
   setWindowTitle(shell::kApplicationTitle);
   setWindowIcon(shell::ApplicationIcon());
   const QString handPath = platform_.ProgramFolder() + QStringLiteral("/HAND-M.CUR");
-  if (shell::FileExists(handPath)) handPointer_ = shell::LoadCursorFile(handPath);
+  if (shell::FileExists(handPath)) pointer_.SetPicture(shell::LoadCursorFile(handPath));
   ListView1->setHeaderLabels({QStringLiteral("Excel File(s)")});
   ListView1->setColumnWidth(0, Twips(0, 0, 7000, 0).width());
   ListView1->setHeaderHidden(false);
@@ -178,11 +178,11 @@ void Form2::PushButton5_Click() {
     folder = platform_.BrowseForFolder(QStringLiteral("Please select folder to add:"));
   });
   if (steps.If(108, [&] { return folder.isEmpty(); })) return;
-  steps(114, [&] { SetPointer(Pointer::Busy); });
+  steps(114, [&] { pointer_.Set(shell::WindowPointer::Busy); });
   const QStringList found = AddFolder::SearchFolderTree(
       steps, folder, QStringLiteral("*.") + extension, [this] { platform_.Yield(); });
   for (const QString& path : found) Append(path);
-  steps(138, [&] { SetPointer(Pointer::Default); });
+  steps(138, [&] { pointer_.Set(shell::WindowPointer::Default); });
 }
 
 void Form2::PushButton4_Click() {
@@ -256,7 +256,9 @@ void Form2::PushButton2_Click() {
   modDBF engine(EngineHost{platform_.Messages(), [] { return true; }, [this] { platform_.Yield(); },
                            shell::kWindowCodePageAdvice});
   Form2Actions::BatchRunHost host{[this] { return entries(); }};
-  host.setBusy = [this](bool busy) { SetPointer(busy ? Pointer::Busy : Pointer::Default); };
+  host.setBusy = [this](bool busy) {
+    pointer_.Set(busy ? shell::WindowPointer::Busy : shell::WindowPointer::Default);
+  };
   host.yield = [this] { platform_.Yield(); };
   host.setProgress = [this](int value) { ProgressBar1->setValue(value); };
   Form2Actions::RunBatch(engine, platform_.Messages(), host);
@@ -278,31 +280,15 @@ void Form2::RemoveSelected() {
   if (!selected.isEmpty()) delete selected.first();
 }
 
-void Form2::SetPointer(Pointer pointer) {
-  pointer_ = pointer;
-  switch (pointer) {
-    case Pointer::Default:
-      unsetCursor();
-      break;
-    case Pointer::Busy:
-      setCursor(Qt::WaitCursor);
-      break;
-    case Pointer::Custom:
-      // Without the picture the custom pointer shows as the ordinary arrow.
-      setCursor(handPointer_.value_or(QCursor(Qt::ArrowCursor)));
-      break;
-  }
-}
-
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
   QWidget* const viewport = ListView1->viewport();
   switch (event->type()) {
     case QEvent::MouseMove:
-      if (pointer_ == Pointer::Busy) break;
+      if (pointer_.state() == shell::WindowPointer::Busy) break;
       if (watched == viewport)
-        SetPointer(Pointer::Default);
+        pointer_.Set(shell::WindowPointer::Default);
       else if (qobject_cast<QPushButton*>(watched))
-        SetPointer(Pointer::Custom);
+        pointer_.Set(shell::WindowPointer::Custom);
       break;
     case QEvent::DragEnter:
     case QEvent::DragMove:

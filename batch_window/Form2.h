@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "shell/Main.h"
 #include "shell/platform.h"
 
 class QMimeData;
@@ -58,15 +59,12 @@ class Form2 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  enum class Pointer { Default, Busy, Custom };
-  void SetPointer(Pointer pointer);
   void Append(const QString& path);
   void RemoveSelected();
 
   shell::Platform& platform_;
   QWidget& mainWindow_;
-  std::optional<QCursor> handPointer_;
-  Pointer pointer_ = Pointer::Default;
+  shell::WindowPointer pointer_{*this};
   bool running_ = false;
   bool closeRequested_ = false;
 };

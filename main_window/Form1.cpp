@@ -209,7 +209,7 @@ void Form1::Form_Load() {
   });
   const QString handPath = platform_.ProgramFolder() + QStringLiteral("/HAND-M.CUR");
   if (steps.If(106, [&] { return shell::FileExists(handPath); }))
-    steps(108, [&] { handPointer_ = shell::LoadCursorFile(handPath); });
+    steps(108, [&] { pointer_.SetPicture(shell::LoadCursorFile(handPath)); });
   // Each option takes the value stored when loading began: the type buttons' clicks below
   // write both of their keys, and the second button still takes its own stored value.
   std::map<QString, std::optional<QString>> storedAtStart;
@@ -295,8 +295,8 @@ void Form1::PushButton6_Click() {
 void Form1::PushButton2_Click() {
   if (converting_) return;
   converting_ = true;
-  const Pointer before = pointer_;
-  SetPointer(Pointer::Busy);
+  const auto before = pointer_.state();
+  pointer_.Set(shell::WindowPointer::Busy);
   // While the conversion lets window messages run, no click or key reaches this window: its
   // boxes stay as the conversion read them and no second conversion starts.
   qApp->installEventFilter(this);
@@ -315,7 +315,7 @@ void Form1::PushButton2_Click() {
   });
 
   qApp->removeEventFilter(this);
-  SetPointer(before);
+  pointer_.Set(before);
   converting_ = false;
   if (closeRequested_) close();
 }
@@ -354,43 +354,27 @@ void Form1::Option3_Click() {
 
 void Form1::Option4_Click() { Option3_Click(); }
 
-void Form1::SetPointer(Pointer pointer) {
-  pointer_ = pointer;
-  switch (pointer) {
-    case Pointer::Default:
-      unsetCursor();
-      break;
-    case Pointer::Busy:
-      setCursor(Qt::WaitCursor);
-      break;
-    case Pointer::Custom:
-      // Without the picture the custom pointer shows as the ordinary arrow.
-      setCursor(handPointer_.value_or(QCursor(Qt::ArrowCursor)));
-      break;
-  }
-}
-
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (converting_ && IsUserInput(*event)) {
     const auto* widget = qobject_cast<QWidget*>(watched);
     if (widget && (widget == this || isAncestorOf(widget))) return true;
   }
-  if (event->type() == QEvent::MouseMove && pointer_ != Pointer::Busy) {
+  if (event->type() == QEvent::MouseMove && pointer_.state() != shell::WindowPointer::Busy) {
     if (watched == PushButton2 || watched == PushButton3 || watched == PushButton6 ||
         watched == PushButton8) {
-      SetPointer(Pointer::Custom);
+      pointer_.Set(shell::WindowPointer::Custom);
     } else if (auto* frame = qobject_cast<QGroupBox*>(watched)) {
       // Over a frame's own surface, not over a control it holds.
       const auto* move = static_cast<QMouseEvent*>(event);
-      if (!frame->childAt(move->position().toPoint())) SetPointer(Pointer::Default);
+      if (!frame->childAt(move->position().toPoint())) pointer_.Set(shell::WindowPointer::Default);
     }
   }
   return QWidget::eventFilter(watched, event);
 }
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
-  if (pointer_ != Pointer::Busy && !childAt(event->position().toPoint()))
-    SetPointer(Pointer::Default);
+  if (pointer_.state() != shell::WindowPointer::Busy && !childAt(event->position().toPoint()))
+    pointer_.Set(shell::WindowPointer::Default);
   QWidget::mouseMoveEvent(event);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "shell/Main.h"
 #include "shell/platform.h"
 
 class QCheckBox;
@@ -72,12 +73,8 @@ class Form1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  enum class Pointer { Default, Busy, Custom };
-  void SetPointer(Pointer pointer);
-
   shell::Platform& platform_;
-  std::optional<QCursor> handPointer_;
-  Pointer pointer_ = Pointer::Default;
+  shell::WindowPointer pointer_{*this};
   bool converting_ = false;
   bool closeRequested_ = false;
   std::unique_ptr<Form2> form2_;

@@ -106,4 +106,19 @@ QCursor LoadCursorFile(const QString& path) {
 
 QIcon ApplicationIcon() { return QIcon(QStringLiteral(":/brelloquin.ico")); }
 
+void WindowPointer::Set(State state) {
+  state_ = state;
+  switch (state) {
+    case Default:
+      window_.unsetCursor();
+      break;
+    case Busy:
+      window_.setCursor(Qt::WaitCursor);
+      break;
+    case Custom:
+      window_.setCursor(hand_.value_or(QCursor(Qt::ArrowCursor)));
+      break;
+  }
+}
+
 }  // namespace brelloquin::shell

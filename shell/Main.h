@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QRect>
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -48,6 +49,22 @@ void ApplySkin(QWidget& window, const QString& programFolder);
 // A cursor file (an icon file whose entries hold the hotspot) as a pointer. Throws
 // NumberedError 481 "Invalid picture" when the file holds no picture.
 QCursor LoadCursorFile(const QString& path);
+
+// A window's one pointer setting: the default arrow, the busy hourglass, or the custom hand
+// (the picture loaded from the pointer file; the arrow while there is none).
+class WindowPointer {
+ public:
+  enum State { Default, Busy, Custom };
+  explicit WindowPointer(QWidget& window) : window_(window) {}
+  void SetPicture(const QCursor& picture) { hand_ = picture; }
+  void Set(State state);
+  State state() const { return state_; }
+
+ private:
+  QWidget& window_;
+  std::optional<QCursor> hand_;
+  State state_ = Default;
+};
 
 // The icon both windows carry.
 QIcon ApplicationIcon();

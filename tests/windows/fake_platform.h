@@ -25,6 +25,12 @@ class FakePlatform : public shell::Platform {
   };
 
   shell::MessagePresenter& Messages() override { return messages; }
+  // The texts of the messages shown so far.
+  QStringList Texts() const {
+    QStringList texts;
+    for (const auto& message : messages.messages) texts << message.text;
+    return texts;
+  }
   void ShowOpen(shell::CommonDialog& dialog) override { Answer(dialog, QStringLiteral("open")); }
   void ShowSave(shell::CommonDialog& dialog) override { Answer(dialog, QStringLiteral("save")); }
   QString BrowseForFolder(const QString& title) override {

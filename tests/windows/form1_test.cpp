@@ -72,12 +72,6 @@ class Form1Test : public ::testing::Test {
     return items;
   }
 
-  QStringList Texts() const {
-    QStringList texts;
-    for (const auto& message : platform_.messages.messages) texts << message.text;
-    return texts;
-  }
-
   QTemporaryDir dir_;
   FakePlatform platform_;
   std::unique_ptr<Form1> form_;
@@ -95,7 +89,7 @@ TEST_F(Form1Test, FirstRunShowsTheDefaultsAndStoresOnlyTheTypeButtons) {
                                                             {QStringLiteral("Option4"), "False"}}));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Brelloquin"));
   EXPECT_FALSE(form.windowIcon().isNull());
-  EXPECT_TRUE(platform_.messages.messages.empty()) << Texts().join(u'\n').toStdString();
+  EXPECT_TRUE(platform_.messages.messages.empty()) << platform_.Texts().join(u'\n').toStdString();
 }
 
 TEST_F(Form1Test, EachClickWritesItsKeyAtOnceAndTheNextStartReadsIt) {
@@ -143,7 +137,7 @@ TEST_F(Form1Test, AStoredValueThatCannotBeTakenIsReportedAtItsStep) {
                         {QStringLiteral("Option3"), "maybe"}};
   Form1& form = Load();
   const auto& shown = platform_.messages.messages;
-  ASSERT_EQ(shown.size(), 3u) << Texts().join(u'\n').toStdString();
+  ASSERT_EQ(shown.size(), 3u) << platform_.Texts().join(u'\n').toStdString();
   const QString location = QStringLiteral("\r\nin Velmorandt2/19/2015.Form1.Form_Load at line ");
   EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("Type mismatch") + location + "128\r\r"));
   EXPECT_TRUE(
@@ -197,7 +191,7 @@ TEST_F(Form1Test, ChoosingAWorkbookListsItsSheetsAndProposesTheFirst) {
   form.Text2->setText(QStringLiteral("mine.dbf"));
   form.Combo1->setCurrentIndex(1);
   EXPECT_EQ(form.Text2->text(), Path(QStringLiteral("Q1_Data.dbf")));
-  EXPECT_TRUE(platform_.messages.messages.empty()) << Texts().join(u'\n').toStdString();
+  EXPECT_TRUE(platform_.messages.messages.empty()) << platform_.Texts().join(u'\n').toStdString();
 }
 
 TEST_F(Form1Test, CancelledDialogsChangeNothing) {
@@ -256,7 +250,7 @@ TEST_F(Form1Test, StartConvertingRefusesWithoutTouchingAnything) {
   existing.write("keep me");
   existing.close();
   Click(form.PushButton2);
-  EXPECT_EQ(Texts(),
+  EXPECT_EQ(platform_.Texts(),
             (QStringList{"You forgot to select Excel input file.", "Excel input file not found.",
                          form.Text2->text() + QStringLiteral(" already exists.")}));
   for (const auto& message : platform_.messages.messages) {
@@ -321,7 +315,8 @@ TEST_F(Form1Test, NothingReachesTheWindowWhileItConverts) {
 
   ASSERT_TRUE(delivered);
   EXPECT_EQ(busyShape, Qt::WaitCursor);
-  EXPECT_EQ(Texts().filter(QStringLiteral("Done!")).size(), 1) << Texts().join(u'\n').toStdString();
+  EXPECT_EQ(platform_.Texts().filter(QStringLiteral("Done!")).size(), 1)
+      << platform_.Texts().join(u'\n').toStdString();
   EXPECT_TRUE(platform_.dialogsShown.size() == 1);  // only the first choice of the workbook
   EXPECT_EQ(form.batchWindow(), nullptr);
   EXPECT_FALSE(form.Check9->isChecked());

@@ -93,12 +93,6 @@ class Form2Test : public ::testing::Test {
 
   void Select(int row) { form_->ListView1->setCurrentItem(form_->ListView1->topLevelItem(row)); }
 
-  QStringList Texts() const {
-    QStringList texts;
-    for (const auto& message : platform_.messages.messages) texts << message.text;
-    return texts;
-  }
-
   QTemporaryDir dir_;
   FakePlatform platform_;
   QWidget main_;
@@ -170,7 +164,7 @@ TEST_F(Form2Test, TheFolderSearchAsksTheExtensionAndListsMatchingFilesInFolderOr
   platform_.folderAnswers = {Path(QStringLiteral("R"))};
   QTest::mouseClick(form.PushButton5, Qt::LeftButton);
   EXPECT_EQ(form.entries(), (QStringList{book1, book2, Path(QStringLiteral("R/notes.txt"))}));
-  EXPECT_TRUE(platform_.messages.messages.empty()) << Texts().join(u'\n').toStdString();
+  EXPECT_TRUE(platform_.messages.messages.empty()) << platform_.Texts().join(u'\n').toStdString();
 }
 
 TEST_F(Form2Test, DroppedFilesAreListedAndDroppedFoldersSearchedForEveryFile) {
@@ -191,7 +185,7 @@ TEST_F(Form2Test, DroppedFilesAreListedAndDroppedFoldersSearchedForEveryFile) {
   plain->setText(text);
   EXPECT_FALSE(Drop(plain));
   EXPECT_EQ(form.entries().size(), 5);
-  EXPECT_TRUE(platform_.messages.messages.empty()) << Texts().join(u'\n').toStdString();
+  EXPECT_TRUE(platform_.messages.messages.empty()) << platform_.Texts().join(u'\n').toStdString();
 }
 
 TEST_F(Form2Test, ADroppedPathThatCannotBeExaminedIsReportedAndTheNextTaken) {
@@ -222,8 +216,8 @@ TEST_F(Form2Test, ButtonsShowTheHandTheListTheArrowAndARunTheHourglass) {
   QTest::mouseClick(form.PushButton2, Qt::LeftButton);
   EXPECT_EQ(overButton, Qt::WaitCursor);
   // The entry that is no workbook is reported by the conversion, and the run still ends.
-  EXPECT_EQ(Texts().size(), 2) << Texts().join(u'\n').toStdString();
-  EXPECT_EQ(Texts().last(), QStringLiteral("Done."));
+  EXPECT_EQ(platform_.Texts().size(), 2) << platform_.Texts().join(u'\n').toStdString();
+  EXPECT_EQ(platform_.Texts().last(), QStringLiteral("Done."));
 }
 
 TEST_F(Form2Test, TheDialogAddsOneFullPathOrEveryNameJoinedToItsFolder) {
@@ -274,7 +268,7 @@ TEST_F(Form2Test, DoubleClickAndDeleteRemoveTheSelectedEntryOnly) {
   EXPECT_EQ(form.entries().size(), 2);
   QTest::mouseClick(form.PushButton7, Qt::LeftButton);
   EXPECT_EQ(form.entries(), QStringList{});
-  EXPECT_TRUE(platform_.messages.messages.empty()) << Texts().join(u'\n').toStdString();
+  EXPECT_TRUE(platform_.messages.messages.empty()) << platform_.Texts().join(u'\n').toStdString();
 }
 
 TEST_F(Form2Test, SamplesBesideTheProgramAreAddedAndTheirFolderOffered) {
@@ -302,7 +296,7 @@ TEST_F(Form2Test, StartConvertingWritesATableForEverySheetAndShowsProgress) {
   QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged,
                    [&](int value) { progress << value; });
   QTest::mouseClick(form.PushButton2, Qt::LeftButton);
-  EXPECT_EQ(Texts(), QStringList{"Done."});
+  EXPECT_EQ(platform_.Texts(), QStringList{"Done."});
   EXPECT_EQ(progress, QList<int>{});
 
   platform_.messages.messages.clear();
@@ -316,7 +310,7 @@ TEST_F(Form2Test, StartConvertingWritesATableForEverySheetAndShowsProgress) {
   EXPECT_EQ(progress, (QList<int>{33, 66, 100, 0}));
   EXPECT_EQ(during, Qt::WaitCursor);
   EXPECT_NE(form.cursor().shape(), Qt::WaitCursor);
-  EXPECT_EQ(Texts(), QStringList{"Done."});
+  EXPECT_EQ(platform_.Texts(), QStringList{"Done."});
   EXPECT_EQ(platform_.messages.messages[0].style, shell::kStylePlain);
   EXPECT_EQ(platform_.messages.messages[0].title, QStringLiteral("Brelloquin"));
   // Each workbook has its folder; the shared sheet name is given once per run.
@@ -350,7 +344,7 @@ TEST_F(Form2Test, DuringARunTheListMayChangeButASecondRunIsIgnored) {
   };
   QTest::mouseClick(form.PushButton2, Qt::LeftButton);
   ASSERT_TRUE(meddled);
-  EXPECT_EQ(Texts(), QStringList{"Done."});
+  EXPECT_EQ(platform_.Texts(), QStringList{"Done."});
   EXPECT_TRUE(QFile::exists(Path(QStringLiteral("a/A.dbf"))));
   EXPECT_FALSE(QFile::exists(Path(QStringLiteral("b/B.dbf"))));
   EXPECT_TRUE(QFile::exists(Path(QStringLiteral("c/C.dbf"))));
