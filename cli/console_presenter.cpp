@@ -14,14 +14,21 @@ void WriteLine(std::FILE* stream, const QString& text) {
 }
 
 void ConsolePresenter::Show(const QString& text, int style, const QString&) {
-  if (style == shell::kStyleExclamation) {
-    ++problems_;
-    WriteLine(stderr, text);
-  } else {
-    WriteLine(stdout, text);
-  }
+  if (style != shell::kStyleExclamation) return Result(text);
+  ++problems_;
+  progress_.Clear();
+  WriteLine(stderr, text);
 }
 
-void ConsolePresenter::Warn(const QString& text) { WriteLine(stderr, text); }
+void ConsolePresenter::Warn(const QString& text) {
+  progress_.Clear();
+  WriteLine(stderr, text);
+}
+
+void ConsolePresenter::Result(const QString& text) {
+  if (quiet_) return;
+  progress_.Clear();
+  WriteLine(stdout, text);
+}
 
 }  // namespace brelloquin::cli

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "cli/progress_line.h"
 #include "shell/message_presenter.h"
 
 namespace brelloquin::cli {
@@ -16,11 +17,18 @@ class ConsolePresenter : public shell::MessagePresenter {
  public:
   void Show(const QString& text, int style, const QString& title) override;
   void Warn(const QString& text) override;
+  // A result on standard output, unless quiet.
+  void Result(const QString& text);
   // Reports and refusals shown so far.
   int problems() const { return problems_; }
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
+  // Erased before each message, so that no message lands inside it.
+  ProgressLine& progress() { return progress_; }
 
  private:
   int problems_ = 0;
+  bool quiet_ = false;
+  ProgressLine progress_;
 };
 
 // Writes text as UTF-8; a box's line breaks (CR LF, or CR alone) become LF.

@@ -1,6 +1,8 @@
 #include "cli/convert.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include "batch_window/AddFolder.h"
 #include "batch_window/Form2Actions.h"
@@ -45,6 +47,24 @@ int ExitStatus(const ConversionResult& result) {
   return result.warnings > 0 ? kExitValuesChanged : 0;
 }
 
+// GIS programs take a table's code page from NAME.cpg beside it rather than from the
+// language-driver byte, which they do not decode for every code page; the Windows number is
+// the form they read. A file that cannot be written counts as a report.
+void WriteCodePageFiles(ConsolePresenter& presenter, ConversionResult& result,
+                        const dbf::CodePage& codePage) {
+  for (const QString& table : result.tables) {
+    const QFileInfo info(table);
+    QSaveFile file(info.path() + u'/' + info.completeBaseName() + QStringLiteral(".cpg"));
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(QByteArray::number(codePage.windowsCodePage())) >= 0 && file.commit())
+      continue;
+    presenter.Show(QStringLiteral("Cannot write %1: %2")
+                       .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()),
+                   shell::kStyleExclamation, shell::kApplicationTitle);
+    ++result.reports;
+  }
+}
+
 }  // namespace
 
 int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
@@ -58,12 +78,20 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
   }
   input.dbfPath = request.out.isEmpty() ? ProposedOutputPath(input.workbookPath, input.sheetName)
                                         : QFileInfo(request.out).absoluteFilePath();
-  modDBF engine(EngineHost{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice,
-                           request.codePage});
-  return ExitStatus(Form1Actions::StartConverting(engine, presenter, input));
+  EngineHost host{presenter, [&] { return request.header; }, [] {}, kCodePageAdvice,
+                  request.codePage};
+  host.rowsWritten = [&presenter](long long rows) {
+    presenter.progress().Show(QStringLiteral("%1 rows written").arg(rows));
+  };
+  modDBF engine(host);
+  ConversionResult result = Form1Actions::StartConverting(engine, presenter, input);
+  presenter.progress().Clear();
+  if (request.cpg) WriteCodePageFiles(presenter, result, request.codePage);
+  return ExitStatus(result);
 }
 
-int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage) {
+int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage,
+          bool cpg) {
   QStringList workbooks;
   // A folder is searched as "Add All XLS/XLSX Files In Folder" searches it, reports included.
   shell::Steps search(
@@ -77,8 +105,17 @@ int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::Code
   }
   modDBF engine(EngineHost{presenter, [] { return true; }, [] {}, kCodePageAdvice, codePage});
   Form2Actions::BatchRunHost host{[&] { return workbooks; }};
-  host.starting = [](const QString& workbook) { WriteLine(stdout, workbook); };
+  qsizetype started = 0;
+  host.starting = [&](const QString& workbook) {
+    presenter.Result(workbook);
+    presenter.progress().Show(QStringLiteral("workbook %1 of %2: %3")
+                                  .arg(++started)
+                                  .arg(workbooks.size())
+                                  .arg(QFileInfo(workbook).fileName()));
+  };
   ConversionResult result = Form2Actions::RunBatch(engine, presenter, host);
+  presenter.progress().Clear();
+  if (cpg) WriteCodePageFiles(presenter, result, codePage);
   result.reports += search.failures();
   // A run with nothing to convert is no failure: it ends with "Done." like any other.
   if (result.outcome == ConversionOutcome::Empty) result.outcome = ConversionOutcome::Written;

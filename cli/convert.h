@@ -19,10 +19,13 @@ struct ConvertRequest {
   bool dbase4 = false;
   bool overwrite = false;
   dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
+  bool cpg = false;  // NAME.cpg beside the table
 };
 
 // Returns the exit status: 0 only when nothing was reported or refused.
 int Convert(ConsolePresenter& presenter, const ConvertRequest& request);
-int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage);
+// cpg: NAME.cpg beside each table.
+int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage,
+          bool cpg);
 
 }  // namespace brelloquin::cli

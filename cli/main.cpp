@@ -7,21 +7,21 @@
 #include "cli/console_presenter.h"
 #include "cli/convert.h"
 #include "cli/dump.h"
+#include "cli/usage.h"
 #include "dbf/code_page.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: brelloquin-cli sheets WORKBOOK\n"
-    "       brelloquin-cli dump WORKBOOK SHEET [--no-header]\n"
-    "       brelloquin-cli convert WORKBOOK [--sheet SHEET] [--out FILE.dbf] [--no-header]\n"
-    "                      [--all-chars] [--dbase4] [--overwrite] [--code-page N]\n"
-    "       brelloquin-cli batch PATH... [--code-page N]\n"
-    "       brelloquin-cli --help\n";
+using namespace brelloquin;
 
 int Usage() {
-  std::fputs(kUsage, stderr);
+  std::fputs(qPrintable(cli::Usage()), stderr);
   return 2;
+}
+
+int Print(const QString& text) {
+  std::fputs(text.toUtf8().constData(), stdout);
+  return 0;
 }
 
 // Takes "--name VALUE" out of args; false when the name stands without a value.
@@ -39,17 +39,21 @@ bool TakeFlag(QStringList& args, const QString& name) { return args.removeAll(na
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace brelloquin;
   QCoreApplication app(argc, argv);
   QStringList args = app.arguments();
   args.removeFirst();
   cli::ConsolePresenter presenter;
   if (args.isEmpty()) return Usage();
-  if (args.first() == u"--help" || args.first() == u"-h") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (args.first() == u"--help" || args.first() == u"-h") return Print(cli::Usage());
+  if (args.first() == u"--version")
+    return Print(QStringLiteral("brelloquin-cli " BRELLOQUIN_VERSION "\n"));
+  // Not in the usage: the manual page is made from it at build time.
+  if (args.first() == u"--man") return Print(cli::ManualPage(QStringLiteral(BRELLOQUIN_VERSION)));
   const QString command = args.takeFirst();
+  const QString commandUsage = cli::CommandUsage(command);
+  if (commandUsage.isEmpty()) return Usage();
+  if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))
+    return Print(commandUsage);
   if (command == u"sheets" && args.size() == 1) return cli::Sheets(presenter, args[0]);
   if (command == u"dump") {
     const bool noHeader = TakeFlag(args, QStringLiteral("--no-header"));
@@ -57,6 +61,8 @@ int main(int argc, char** argv) {
     return Usage();
   }
   if (command != u"convert" && command != u"batch") return Usage();
+  presenter.SetQuiet(TakeFlag(args, QStringLiteral("--quiet")));
+  const bool cpg = TakeFlag(args, QStringLiteral("--cpg"));
 
   QString codePageNumber;
   if (!TakeValue(args, QStringLiteral("--code-page"), codePageNumber)) return Usage();
@@ -72,7 +78,7 @@ int main(int argc, char** argv) {
   }
   if (command == u"batch") {
     if (args.isEmpty() || args.first().startsWith(QStringLiteral("--"))) return Usage();
-    return cli::Batch(presenter, args, codePage);
+    return cli::Batch(presenter, args, codePage, cpg);
   }
   cli::ConvertRequest request;
   if (!TakeValue(args, QStringLiteral("--sheet"), request.sheet) ||
@@ -85,5 +91,6 @@ int main(int argc, char** argv) {
   if (args.size() != 1 || args[0].startsWith(QStringLiteral("--"))) return Usage();
   request.workbook = args[0];
   request.codePage = codePage;
+  request.cpg = cpg;
   return cli::Convert(presenter, request);
 }

@@ -72,18 +72,25 @@ QString Pieces(const QString& text, const std::function<void()>& yield) {
   return item.isEmpty() ? QStringLiteral("''") : item;
 }
 
-// Lets a window repaint while a long sheet converts: the host's yield, at most every 50 ms.
+// Lets a window repaint while a long sheet converts: the host's yield, at most every 50 ms,
+// with the rows written so far once a table is being written.
 class Pacer {
  public:
-  explicit Pacer(const std::function<void()>& yield) : yield_(yield) { timer_.start(); }
+  explicit Pacer(const EngineHost& host) : host_(host) { timer_.start(); }
   void operator()() {
     if (timer_.elapsed() < 50) return;
-    yield_();
+    if (written_ >= 0) host_.rowsWritten(written_);
+    host_.yield();
     timer_.restart();
+  }
+  void Wrote(long long rows) {
+    written_ = rows;
+    (*this)();
   }
 
  private:
-  const std::function<void()>& yield_;
+  const EngineHost& host_;
+  long long written_ = -1;
   QElapsedTimer timer_;
 };
 
@@ -304,8 +311,9 @@ class SheetConversion {
     if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
     const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
                          bracketed_ + QStringLiteral(") values (");
+    long long done = 0;
     while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
-      pace_();
+      pace_.Wrote(done++);
       QString statement;
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
@@ -390,7 +398,7 @@ ConversionResult modDBF::CreateDBFFromXLSBySheet(const QString& workbookPath,
     return result;
   };
   Connection workbook;
-  Pacer pace(host_.yield);
+  Pacer pace(host_);
   workbook.SetYield([&pace] { pace(); });
   Connection dbf;
   Recordset rows;
@@ -442,7 +450,7 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
     return result;
   };
   Connection workbook;
-  Pacer pace(host_.yield);
+  Pacer pace(host_);
   workbook.SetYield([&pace] { pace(); });
   Connection dbf;
   Recordset rows;

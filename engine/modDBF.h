@@ -31,6 +31,8 @@ struct EngineHost {
   QString codePageAdvice = QString();
   // The code page the tables' text is written in.
   dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
+  // Told, at the pace of yield, how many rows of the table being written are done.
+  std::function<void(long long)> rowsWritten = [](long long) {};
 };
 
 // How a conversion ended: its tables written with nothing reported, nothing to write (an empty
