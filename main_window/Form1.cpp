@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -253,6 +255,12 @@ void Form1::PushButton3_Click() {
   if (steps.If(108, [&] { return CommonDialog1.FileName.isEmpty(); })) return;
   steps(110, [&] { Text1->setText(CommonDialog1.FileName); });
   steps(114, [&] { listSheets(); });
+}
+
+void Form1::ChooseWorkbook(const QString& path) {
+  if (converting_) return;
+  Text1->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+  listSheets();
 }
 
 void Form1::listSheets() {

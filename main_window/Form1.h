@@ -31,6 +31,8 @@ class Form1 : public QWidget {
 
   void PushButton3_Click();
   void listSheets();
+  // A workbook named on the command line ("Open with"), chosen as if picked with "...".
+  void ChooseWorkbook(const QString& path);
   void Combo1_Click();
   void Combo1_Change();
   void PushButton6_Click();

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the program's icon (brelloquin.ico) and its hand pointer (HAND-M.CUR).
+"""Draws the program's icon (brelloquin.ico, and brelloquin.png for desktop menus) and its hand
+pointer (HAND-M.CUR).
 
 Both are 32 x 32, 32-bit images in the icon file layout (a cursor is an icon whose directory
 entry holds the hotspot instead of planes and bit count). Run from this folder to remake them.
 """
 import math
 import struct
+import zlib
 
 SIZE = 32
 
@@ -103,6 +105,18 @@ def write(path, kind, pixels, field1, field2):
         out.write(directory + entry + image)
 
 
+def write_png(path, pixels):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    rows = b"".join(b"\0" + b"".join(bytes(pixel) for pixel in row) for row in pixels)
+    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                  chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
 if __name__ == "__main__":
     write("brelloquin.ico", 1, icon_pixels(), 1, 32)  # planes, bit count
     write("HAND-M.CUR", 2, hand_pixels(), *HOTSPOT)  # hotspot x, y
+    write_png("brelloquin.png", icon_pixels())

@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
   brelloquin::shell::QtPlatform platform;
   brelloquin::Form1 form(platform);
   form.Form_Load();
+  // "Open with Brelloquin" hands over the workbook's path.
+  if (const QStringList args = QApplication::arguments(); args.size() > 1)
+    form.ChooseWorkbook(args[1]);
   form.show();
   return QApplication::exec();
 }

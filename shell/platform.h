@@ -53,7 +53,7 @@ class Platform {
   // Whether a spreadsheet program that opens workbooks is installed.
   virtual bool ExcelInstalled() = 0;
 
-  // The folder of the program's executable, without a trailing separator.
+  // The folder of the program's own files (ResourceFolder), without a trailing separator.
   virtual QString ProgramFolder() = 0;
   virtual QRect ScreenGeometry() = 0;
 

@@ -1,5 +1,6 @@
 #include "shell/platform_files.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <stdexcept>
 
@@ -22,6 +23,12 @@ QString RepairRootSeparator(QString path) {
 #else
   return path.replace(QStringLiteral("//"), QStringLiteral("/"));
 #endif
+}
+
+QString ResourceFolder(const QString& programFolder) {
+  if (QFileInfo::exists(programFolder + QStringLiteral("/HAND-M.CUR"))) return programFolder;
+  const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../share/brelloquin"));
+  return QFileInfo(installed).isDir() ? installed : programFolder;
 }
 
 }  // namespace brelloquin::shell

@@ -21,4 +21,9 @@ int FileAttributes(const QString& path);
 // the root's own separator is kept and the doubled one dropped.
 QString RepairRootSeparator(QString path);
 
+// The folder of the program's own files (the hand pointer, the skin, Samples/): beside the
+// program when it runs from the build folder, else ../share/brelloquin where the install puts
+// them; the program's folder when neither holds them.
+QString ResourceFolder(const QString& programFolder);
+
 }  // namespace brelloquin::shell

@@ -1,4 +1,5 @@
 #include "shell/qt_platform.h"
+#include "shell/platform_files.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -116,7 +117,9 @@ void QtPlatform::SaveSetting(const QString& key, const QString& value) {
 
 bool QtPlatform::ExcelInstalled() { return SpreadsheetProgramInstalled(); }
 
-QString QtPlatform::ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+QString QtPlatform::ProgramFolder() {
+  return ResourceFolder(QCoreApplication::applicationDirPath());
+}
 
 QRect QtPlatform::ScreenGeometry() {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -192,6 +193,20 @@ TEST_F(Form1Test, ChoosingAWorkbookListsItsSheetsAndProposesTheFirst) {
   form.Combo1->setCurrentIndex(1);
   EXPECT_EQ(form.Text2->text(), Path(QStringLiteral("Q1_Data.dbf")));
   EXPECT_TRUE(platform_.messages.messages.empty()) << platform_.Texts().join(u'\n').toStdString();
+}
+
+TEST_F(Form1Test, AWorkbookGivenAtStartIsChosenAsIfPickedWithoutADialog) {
+  Form1& form = Load();
+  const QString workbook = Workbook();
+  // A path relative to the folder the program was started in, as a file manager may give it.
+  const QString started = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(QFileInfo(workbook).path()));
+  form.ChooseWorkbook(QFileInfo(workbook).fileName());
+  QDir::setCurrent(started);
+  EXPECT_TRUE(platform_.dialogsShown.empty());
+  EXPECT_EQ(form.Text1->text(), workbook);
+  EXPECT_EQ(Items(), (QStringList{"Sheet1$", "'Q1 Data$'"}));
+  EXPECT_EQ(form.Text2->text(), Path(QStringLiteral("Sheet1.dbf")));
 }
 
 TEST_F(Form1Test, CancelledDialogsChangeNothing) {

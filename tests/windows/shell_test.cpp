@@ -16,6 +16,7 @@
 #include "shell/IsInstalled.h"
 #include "shell/Main.h"
 #include "shell/numbered_error.h"
+#include "shell/platform_files.h"
 #include "shell/qt_platform.h"
 #include "windows/fake_platform.h"
 
@@ -31,6 +32,20 @@ TEST(DialogFilter, CommonDialogPairsBecomeToolkitFilters) {
             QStringLiteral("DBF Files (*.dbf);;All (*.*)"));
   EXPECT_EQ(shell::QtFileDialogFilter(QStringLiteral("Books (*.xls)|*.xls;*.xlsx|")),
             QStringLiteral("Books (*.xls) (*.xls *.xlsx)"));
+}
+
+TEST(ResourceFolder, BesideTheProgramFirstThenWhereTheInstallPutsThem) {
+  QTemporaryDir dir;
+  const QString bin = dir.filePath(QStringLiteral("bin"));
+  const QString share = dir.filePath(QStringLiteral("share/brelloquin"));
+  ASSERT_TRUE(QDir().mkpath(bin));
+  EXPECT_EQ(shell::ResourceFolder(bin), bin);
+  ASSERT_TRUE(QDir().mkpath(share));
+  EXPECT_EQ(shell::ResourceFolder(bin), share);
+  QFile pointer(bin + QStringLiteral("/HAND-M.CUR"));
+  ASSERT_TRUE(pointer.open(QIODevice::WriteOnly));
+  pointer.close();
+  EXPECT_EQ(shell::ResourceFolder(bin), bin);
 }
 
 TEST(SettingsStore, KeepsTextsInTheBrelloquinSection) {
