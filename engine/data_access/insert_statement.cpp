@@ -22,18 +22,27 @@ class Parser {
     symbol(u')');
     keyword(u"values");
     symbol(u'(');
-    do statement.values.push_back(value());
+    statement.valuesAt = at_;
+    values(statement.values, statement.fields.size());
+    return statement;
+  }
+
+  // The values list from the current place, with its closing ")", to the end of the text.
+  void values(std::vector<QString>& values, std::size_t fieldCount) {
+    values.clear();
+    do values.push_back(value());
     while (optionalSymbol(u','));
     symbol(u')');
     skipBlanks();
     if (at_ != text_.size()) fail(QStringLiteral("unexpected text after the closing \")\""));
-    if (statement.fields.size() != statement.values.size())
+    if (fieldCount != values.size())
       throw DataAccessError(kErrQuery, QStringLiteral("The INSERT statement names %1 fields but "
                                                       "gives %2 values.")
-                                           .arg(statement.fields.size())
-                                           .arg(statement.values.size()));
-    return statement;
+                                           .arg(fieldCount)
+                                           .arg(values.size()));
   }
+
+  void skipTo(qsizetype at) { at_ = at; }
 
  private:
   [[noreturn]] void fail(const QString& what) const {
@@ -115,5 +124,12 @@ class Parser {
 }  // namespace
 
 InsertStatement ParseInsertStatement(const QString& statement) { return Parser(statement).parse(); }
+
+void ParseInsertValues(const QString& statement, qsizetype valuesAt, std::size_t fieldCount,
+                       std::vector<QString>& values) {
+  Parser parser(statement);
+  parser.skipTo(valuesAt);
+  parser.values(values, fieldCount);
+}
 
 }  // namespace brelloquin::data_access
