@@ -59,6 +59,8 @@ std::unique_ptr<RowSource> RowInsertProvider::Query(const QString&) {
 }
 
 void RowInsertProvider::Execute(const QString& statement) {
+  // The last row's values let go of the texts, whose buffers the parser then fills again.
+  for (auto& value : values_) value.reset();
   // Rows of one table share their statement's head: once accepted, only the values are read.
   if (!head_.isEmpty() && statement.startsWith(head_)) {
     ParseInsertValues(statement, head_.size(), places_.size(), rowValues_);
@@ -66,7 +68,7 @@ void RowInsertProvider::Execute(const QString& statement) {
     Accept(statement);
   }
   values_.assign(table_->fields().size(), std::nullopt);
-  for (std::size_t i = 0; i < places_.size(); ++i) values_[places_[i]] = std::move(rowValues_[i]);
+  for (std::size_t i = 0; i < places_.size(); ++i) values_[places_[i]] = rowValues_[i];
   try {
     table_->appendRecord(values_);
   } catch (const dbf::DbfWriteError& e) {
