@@ -326,12 +326,12 @@ class SheetConversion {
     if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
     const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
                          bracketed_ + QStringLiteral(") values (");
+    QString statement;  // one row's, its capacity kept for the next
     while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
       pace_();
-      QString statement;
+      statement.resize(0);
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
-        statement.reserve(head.size() + 64 * static_cast<qsizetype>(definitions_.size()));
         statement += head;
         for (std::size_t i = 0; i < definitions_.size(); ++i) {
           if (i > 0) statement += u',';
