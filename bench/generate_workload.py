@@ -7,6 +7,7 @@ import zipfile
 
 rows = int(sys.argv[2]) if len(sys.argv) > 2 else 100_000
 path = sys.argv[1] if len(sys.argv) > 1 else "workload.xlsx"
+sheets = int(sys.argv[3]) if len(sys.argv) > 3 else 1  # each a copy of the first
 rng = random.Random(20261207)
 
 NS = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
@@ -77,7 +78,9 @@ styles = (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<styleSheet
           '<xf numFmtId="0" applyAlignment="1"/></cellXfs>'
           '</styleSheet>')
 workbook = (f'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<workbook {NS} {RNS}>'
-            '<sheets><sheet name="Data" sheetId="1" r:id="rId1"/></sheets></workbook>')
+            '<sheets><sheet name="Data" sheetId="1" r:id="rId1"/>' + "".join(
+                f'<sheet name="Data{k}" sheetId="{k}" r:id="rId{k + 2}"/>'
+                for k in range(2, sheets + 1)) + '</sheets></workbook>')
 rels = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships '
         'xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
         '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
@@ -85,7 +88,10 @@ rels = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships
         '<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
         'relationships/sharedStrings" Target="sharedStrings.xml"/>'
         '<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
-        'relationships/styles" Target="styles.xml"/></Relationships>')
+        'relationships/styles" Target="styles.xml"/>' + "".join(
+            f'<Relationship Id="rId{k + 2}" Type="http://schemas.openxmlformats.org/'
+            f'officeDocument/2006/relationships/worksheet" Target="worksheets/sheet{k}.xml"/>'
+            for k in range(2, sheets + 1)) + '</Relationships>')
 root_rels = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Relationships '
              'xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
              '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/'
@@ -103,6 +109,7 @@ with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as z:
     z.writestr("xl/_rels/workbook.xml.rels", rels)
     z.writestr("xl/styles.xml", styles)
     z.writestr("xl/sharedStrings.xml", sst)
-    z.writestr("xl/worksheets/sheet1.xml", sheet)
+    for k in range(1, sheets + 1):
+        z.writestr(f"xl/worksheets/sheet{k}.xml", sheet)
 print(f"{path}: {rows} rows, sheet XML {len(sheet) / 1e6:.1f} MB, "
       f"shared strings {len(sst) / 1e6:.1f} MB")

@@ -48,6 +48,29 @@ constexpr SheetSteps kWholeWorkbookSteps{194, 196, 198, 200, 206,        214,   
                                          238, 240, 244, 250, {338, 346}, {426, 438}, 442, 444,
                                          446, 448, 450, 498, 500,        502};
 
+// Appends text as one quoted literal, apostrophes doubled, in a single pass over it; CR and LF
+// become blanks (single sheet) or "<br>" and nothing (whole workbook).
+void AppendLiteral(QString& statement, QStringView text, Conversion conversion) {
+  const qsizetype at = statement.size();
+  statement.resize(at + 4 * text.size() + 2);
+  QChar* out = statement.data() + at;
+  *out++ = u'\'';
+  for (const QChar c : text) {
+    if (c == u'\'') {
+      *out++ = c;
+      *out++ = c;
+    } else if (c != u'\n' && c != u'\r') {
+      *out++ = c;
+    } else if (conversion == Conversion::SingleSheet) {
+      *out++ = u' ';
+    } else if (c == u'\n') {
+      for (const char16_t b : {u'<', u'b', u'r', u'>'}) *out++ = b;
+    }
+  }
+  *out++ = u'\'';
+  statement.truncate(out - statement.constData());
+}
+
 QString Doubled(QString text) {
   if (text.contains(u'\'')) text.replace(u'\'', QStringLiteral("''"));
   return text;
@@ -85,6 +108,8 @@ class Pacer {
   }
   void Wrote(long long rows) {
     written_ = rows;
+    // A table's first row is told at once: a short table is written before the next yield.
+    if (rows == 0) host_.rowsWritten(0);
     (*this)();
   }
 
@@ -253,29 +278,28 @@ class SheetConversion {
       return;
     }
     if (conversion_ == Conversion::WholeWorkbook) {
-      const QString written = WholeWorkbookText(*text);
-      const QString doubled = Doubled(written);
-      if (doubled.size() + 3 > 254) {
-        statement += Pieces(written, host_.yield);
-        return;
+      const qsizetype at = statement.size();
+      AppendLiteral(statement, *text, conversion_);
+      // The literal and its quotes, plus one: more than a literal may hold.
+      if (statement.size() - at + 1 > 254) {
+        statement.truncate(at);
+        statement += Pieces(WholeWorkbookText(*text), host_.yield);
       }
-      statement += u'\'';
-      statement += doubled;
-      statement += u'\'';
       return;
     }
-    QString single = *text;
-    single.replace(u'\n', u' ');
-    single.replace(u'\r', u' ');
     // A memo field holds the whole text; other fields hold at most 254 characters.
     if (definitions_[field].typeCode == adLongVarWChar) {
+      QString single = *text;
+      single.replace(u'\n', u' ');
+      single.replace(u'\r', u' ');
       statement += Pieces(single, [] {});
       return;
     }
-    // Cut to what the field holds, never inside a character.
-    statement += u'\'';
-    statement += Doubled(single.left(codePage_.fittingLength(single, dbf::kMaxCharacterLength)));
-    statement += u'\'';
+    // Cut to what the field holds, never inside a character (blanks for CR and LF take the
+    // same one byte in every code page).
+    AppendLiteral(statement,
+                  QStringView(*text).left(codePage_.fittingLength(*text, dbf::kMaxCharacterLength)),
+                  conversion_);
   }
 
   void Warn(const QString& text) {
@@ -311,13 +335,13 @@ class SheetConversion {
     if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
     const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
                          bracketed_ + QStringLiteral(") values (");
+    QString statement;  // one row's, its capacity kept for the next
     long long done = 0;
     while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
       pace_.Wrote(done++);
-      QString statement;
+      statement.resize(0);
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
-        statement.reserve(head.size() + 64 * static_cast<qsizetype>(definitions_.size()));
         statement += head;
         for (std::size_t i = 0; i < definitions_.size(); ++i) {
           if (i > 0) statement += u',';

@@ -22,18 +22,30 @@ class Parser {
     symbol(u')');
     keyword(u"values");
     symbol(u'(');
-    do statement.values.push_back(value());
-    while (optionalSymbol(u','));
+    statement.valuesAt = at_;
+    values(statement.values, statement.fields.size());
+    return statement;
+  }
+
+  // The values list from the current place, with its closing ")", to the end of the text.
+  void values(std::vector<QString>& values, std::size_t fieldCount) {
+    std::size_t count = 0;
+    do {
+      if (count == values.size()) values.emplace_back();
+      value(values[count++]);
+    } while (optionalSymbol(u','));
+    values.resize(count);
     symbol(u')');
     skipBlanks();
     if (at_ != text_.size()) fail(QStringLiteral("unexpected text after the closing \")\""));
-    if (statement.fields.size() != statement.values.size())
+    if (fieldCount != values.size())
       throw DataAccessError(kErrQuery, QStringLiteral("The INSERT statement names %1 fields but "
                                                       "gives %2 values.")
-                                           .arg(statement.fields.size())
-                                           .arg(statement.values.size()));
-    return statement;
+                                           .arg(fieldCount)
+                                           .arg(values.size()));
   }
+
+  void skipTo(qsizetype at) { at_ = at; }
 
  private:
   [[noreturn]] void fail(const QString& what) const {
@@ -79,31 +91,26 @@ class Parser {
     return name;
   }
 
-  // 'literal' or 'literal'+'literal'+...
-  QString value() {
-    QString text = literal();
-    while (optionalSymbol(u'+')) text += literal();
-    return text;
+  // 'literal' or 'literal'+'literal'+..., into text (its buffer used again when it has one).
+  void value(QString& text) {
+    text.resize(0);
+    literal(text);
+    while (optionalSymbol(u'+')) literal(text);
   }
 
-  QString literal() {
+  void literal(QString& text) {
     skipBlanks();
     if (at_ == text_.size() || text_[at_] != u'\'') fail(QStringLiteral("expected a quoted value"));
     const qsizetype start = at_;
-    QString text;
     for (;;) {
       const qsizetype close = text_.indexOf(u'\'', at_ + 1);
       if (close < 0) {
         at_ = start;
         fail(QStringLiteral("the quoted value is not closed"));
       }
-      const QStringView piece = text_.mid(at_ + 1, close - at_ - 1);
+      text += text_.mid(at_ + 1, close - at_ - 1);
       at_ = close + 1;
-      const bool doubled = at_ < text_.size() && text_[at_] == u'\'';
-      // Most values are one piece: built once at their size.
-      if (text.isNull() && !doubled) return piece.toString();
-      text += piece;
-      if (!doubled) return text;
+      if (at_ == text_.size() || text_[at_] != u'\'') return;
       text += u'\'';  // '' stands for one apostrophe
     }
   }
@@ -115,5 +122,12 @@ class Parser {
 }  // namespace
 
 InsertStatement ParseInsertStatement(const QString& statement) { return Parser(statement).parse(); }
+
+void ParseInsertValues(const QString& statement, qsizetype valuesAt, std::size_t fieldCount,
+                       std::vector<QString>& values) {
+  Parser parser(statement);
+  parser.skipTo(valuesAt);
+  parser.values(values, fieldCount);
+}
 
 }  // namespace brelloquin::data_access

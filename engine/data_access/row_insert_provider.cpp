@@ -59,6 +59,27 @@ std::unique_ptr<RowSource> RowInsertProvider::Query(const QString&) {
 }
 
 void RowInsertProvider::Execute(const QString& statement) {
+  // The last row's values let go of the texts, whose buffers the parser then fills again.
+  for (auto& value : values_) value.reset();
+  // Rows of one table share their statement's head: once accepted, only the values are read.
+  if (!head_.isEmpty() && statement.startsWith(head_)) {
+    ParseInsertValues(statement, head_.size(), places_.size(), rowValues_);
+  } else {
+    Accept(statement);
+  }
+  values_.assign(table_->fields().size(), std::nullopt);
+  for (std::size_t i = 0; i < places_.size(); ++i) values_[places_[i]] = rowValues_[i];
+  try {
+    table_->appendRecord(values_);
+  } catch (const dbf::DbfWriteError& e) {
+    Abandon(e);
+  } catch (const dbf::DbfError& e) {
+    throw DataAccessError(kErrQuery, e.description());
+  }
+}
+
+void RowInsertProvider::Accept(const QString& statement) {
+  head_.clear();
   InsertStatement insert = ParseInsertStatement(statement);
   if (insert.table.compare(tableName_, Qt::CaseInsensitive) != 0)
     throw DataAccessError(kErrQuery, QStringLiteral("The table '%1' is not open here; this "
@@ -84,16 +105,8 @@ void RowInsertProvider::Execute(const QString& statement) {
     mappedNames_ = insert.fields;
     places_ = std::move(places);
   }
-  values_.assign(table_->fields().size(), std::nullopt);
-  for (std::size_t i = 0; i < places_.size(); ++i)
-    values_[places_[i]] = std::move(insert.values[i]);
-  try {
-    table_->appendRecord(values_);
-  } catch (const dbf::DbfWriteError& e) {
-    Abandon(e);
-  } catch (const dbf::DbfError& e) {
-    throw DataAccessError(kErrQuery, e.description());
-  }
+  rowValues_ = std::move(insert.values);
+  head_ = statement.left(insert.valuesAt);
 }
 
 void RowInsertProvider::Close() {

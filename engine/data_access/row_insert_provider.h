@@ -27,13 +27,17 @@ class RowInsertProvider : public Provider {
  private:
   // Gives up the table after a write failure: nothing of it is left but what was there before.
   [[noreturn]] void Abandon(const dbf::DbfWriteError& error);
+  // Parses a statement whole and checks its table and fields; its head is then known.
+  void Accept(const QString& statement);
 
   QString path_;
   bool staged_ = false;
   QString tableName_;
   std::unique_ptr<dbf::TableAppender> table_;
-  std::vector<QString> mappedNames_;            // the field list of the last statement
-  std::vector<std::size_t> places_;             // where each of its fields stands in the table
+  std::vector<QString> mappedNames_;  // the field list of the last statement
+  std::vector<std::size_t> places_;   // where each of its fields stands in the table
+  QString head_;                      // the text before the values of the last accepted statement
+  std::vector<QString> rowValues_;    // the values of the statement being run, in its field order
   std::vector<std::optional<QString>> values_;  // one record's values, kept for its capacity
 };
 

@@ -25,6 +25,9 @@ char* FormatNumber(double value, char* buffer) {
     *out = '0';
     return out + 1;
   }
+  // Whole numbers of at most 15 digits, most numbers of a sheet, are their digits.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value))
+    return std::to_chars(out, out + 40, static_cast<long long>(value)).ptr;
   // The shortest digits that read back as a normal value are, when there are 15 or fewer,
   // exactly the digits "%.15G" rounds to; finding them is far cheaper than rounding to 15
   // places. (Subnormal values are too coarse for that and take the library's way.)

@@ -80,6 +80,7 @@ struct TableAppender::State {
   // Records converted but not yet on disk, and how many they are.
   QByteArray pending;
   std::uint32_t pendingCount = 0;
+  QByteArray record;  // the record being built, kept for its capacity
   int replacedValues = 0;
 
   State(const QString& path, Placement placement)
@@ -117,7 +118,7 @@ void TableAppender::flush() {
       state_->file, format::kUpdateDateOffset,
       format::DateAndCountBytes(state_->today, table.recordCount + state_->pendingCount));
   table.recordCount += state_->pendingCount;
-  state_->pending.clear();
+  state_->pending.resize(0);  // its capacity serves the next batch
   state_->pendingCount = 0;
 }
 
@@ -133,8 +134,9 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
                        .arg(table.fields.size())
                        .arg(values.size()));
   // Every value is converted before anything is written, so a refused record leaves no trace.
-  QByteArray record(1, format::kLiveRecord);
-  record.reserve(table.recordSize() + 1);
+  QByteArray& record = state_->record;
+  record.resize(0);
+  record += format::kLiveRecord;
   std::vector<std::pair<qsizetype, QByteArray>> memos;  // record offset, encoded text
   int replaced = 0;
   for (std::size_t i = 0; i < values.size(); ++i) {

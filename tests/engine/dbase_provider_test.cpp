@@ -135,6 +135,42 @@ TEST_F(DbaseProvider, WhatCannotBeStoredFailsClearlyAndTheRowIsNotWritten) {
   EXPECT_EQ(testing::ReadDbf(dir_.filePath("T.dbf")).records.size(), 0);
 }
 
+// Rows after the first are read from their values alone while their head stays the same; a
+// changed head is read whole again, and a bad row is refused as it would be on its own.
+TEST_F(DbaseProvider, RowsSharingAHeadAreCheckedAndMappedLikeTheFirst) {
+  CreateTable();
+  Connection connection;
+  Open(connection);
+  const QString head = QStringLiteral("insert into [T] ([Name],[Amount]) values (");
+  const auto refused = [&](const QString& statement) -> QString {
+    try {
+      connection.Execute(statement);
+    } catch (const DataAccessError& e) {
+      return e.description();
+    }
+    return QStringLiteral("accepted");
+  };
+  connection.Execute(head + QStringLiteral("'a','1')"));
+  EXPECT_TRUE(refused(head + QStringLiteral("'b')")).contains(QStringLiteral("gives 1 values")));
+  EXPECT_TRUE(refused(head + QStringLiteral("'b','2') x"))
+                  .contains(QStringLiteral("character 52: unexpected text")));
+  EXPECT_TRUE(refused(head + QStringLiteral("'b','two')")).contains(QStringLiteral("Amount")));
+  connection.Execute(QStringLiteral("insert into [T] ([Amount],[Name]) values ('3','c')"));
+  EXPECT_TRUE(refused(QStringLiteral("insert into [T] ([Amount],[Nope]) values ('3','c')"))
+                  .contains(QStringLiteral("no field 'Nope'")));
+  connection.Execute(head + QStringLiteral("'d', '4' )"));
+  connection.Close();
+  const auto dbf = testing::ReadDbf(dir_.filePath("T.dbf"));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  ASSERT_EQ(dbf.records.size(), 3);
+  const char* names[] = {"a", "c", "d"};
+  const double amounts[] = {1, 3, 4};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(dbf.records[i].toArray()[0].toString(), QString::fromLatin1(names[i]));
+    EXPECT_DOUBLE_EQ(dbf.records[i].toArray()[1].toDouble(), amounts[i]);
+  }
+}
+
 // The old table stays until the new one is complete; an unfinished one never replaces it.
 TEST_F(DbaseProvider, ANewTableTakesTheOldOnesPlaceOnlyWhenClosed) {
   const QString path = dir_.filePath("T.dbf");

@@ -112,6 +112,16 @@ TEST(TextForm, NumbersAsPercent15GAndDates) {
   EXPECT_EQ(DateText(-657434.5), QStringLiteral("-657434.5"));
 }
 
+TEST(TextForm, WholeNumbersAsPercent15GOnBothSidesOf15Digits) {
+  for (const double value :
+       {1.0, -42.0, 100.0, 1e14, 999999999999999.0, -999999999999999.0, 1e15, -1e15, 1e15 + 2,
+        1234567890123456.0, 1e16, 4503599627370497.0, 9007199254740993.0, 1e300}) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15G", value);
+    EXPECT_EQ(data_access::NumberText(value), QString::fromLatin1(expected)) << expected;
+  }
+}
+
 TEST(TextForm, DatesRoundingPastEitherEndOfTheRangeNeverWrap) {
   using data_access::DateText;
   EXPECT_EQ(DateText(2958465.5), QStringLiteral("9999-12-31 12:00:00"));
