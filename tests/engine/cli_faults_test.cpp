@@ -12,6 +12,7 @@
 
 #include "engine/dbf_reader.h"
 #include "engine/qt_printers.h"
+#include "support/cli_run.h"
 #include "support/xlsx_writer.h"
 
 namespace brelloquin {
@@ -19,11 +20,7 @@ namespace {
 
 using testing::XlsxRow;
 
-struct CliRun {
-  int status;
-  QString out;
-  QString err;
-};
+using testing::CliRun;
 
 // The command line under a file-size limit (in KiB), as a full disk would stop it: SIGXFSZ is
 // ignored, so writes fail with EFBIG instead of killing the process.

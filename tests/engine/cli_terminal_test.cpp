@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "support/cli_run.h"
 #include "support/xlsx_writer.h"
 
 namespace {
@@ -19,19 +20,9 @@ namespace {
 using brelloquin::testing::WriteXlsx;
 using brelloquin::testing::XlsxRow;
 
-struct Outcome {
-  int status;
-  QString out;
-  QString err;
-};
-
-Outcome Piped(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(BRELLOQUIN_CLI), arguments);
-  process.waitForFinished(120000);
-  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-          QString::fromUtf8(process.readAllStandardError())};
-}
+using Outcome = brelloquin::testing::CliRun;
+// Output read from pipes, as a script reads it.
+const auto Piped = brelloquin::testing::Cli;
 
 // Runs the program with a pseudo-terminal as its standard streams; returns all it wrote there.
 QString OnTerminal(const QStringList& arguments, int& status) {

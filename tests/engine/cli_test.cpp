@@ -9,25 +9,15 @@
 #include <QTemporaryDir>
 
 #include "engine/qt_printers.h"
+#include "support/cli_run.h"
 #include "support/xlsx_writer.h"
 
 namespace {
 
 const QString kFixtures = QStringLiteral(BRELLOQUIN_SOURCE_DIR "/tests/fixtures/");
 
-struct CliRun {
-  int status;
-  QString out;
-  QString err;
-};
-
-CliRun Cli(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(BRELLOQUIN_CLI), arguments);
-  process.waitForFinished(120000);
-  return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-          QString::fromUtf8(process.readAllStandardError())};
-}
+using brelloquin::testing::Cli;
+using brelloquin::testing::CliRun;
 
 TEST(Cli, WrongUsageExitsTwo) {
   EXPECT_EQ(Cli({}).status, 2);
