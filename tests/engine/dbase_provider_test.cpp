@@ -41,6 +41,16 @@ class DbaseProvider : public ::testing::Test {
                     QStringLiteral(";Collating Sequence=machine;"));
   }
 
+  // The description of the failure the statement brings, or "accepted".
+  static QString Refused(Connection& connection, const QString& statement) {
+    try {
+      connection.Execute(statement);
+    } catch (const DataAccessError& e) {
+      return e.description();
+    }
+    return QStringLiteral("accepted");
+  }
+
   QTemporaryDir dir_;
 };
 
@@ -108,14 +118,7 @@ TEST_F(DbaseProvider, WhatCannotBeStoredFailsClearlyAndTheRowIsNotWritten) {
   CreateTable();
   Connection connection;
   Open(connection);
-  const auto refused = [&](const QString& statement) -> QString {
-    try {
-      connection.Execute(statement);
-    } catch (const DataAccessError& e) {
-      return e.description();
-    }
-    return QStringLiteral("accepted");
-  };
+  const auto refused = [&](const QString& statement) { return Refused(connection, statement); };
   EXPECT_NE(refused(QStringLiteral("insert into [T] ([Name]) values ('toolong')")),
             QStringLiteral("accepted"));
   EXPECT_NE(refused(QStringLiteral("insert into [T] ([Amount]) values ('1E+15')")),
@@ -142,14 +145,7 @@ TEST_F(DbaseProvider, RowsSharingAHeadAreCheckedAndMappedLikeTheFirst) {
   Connection connection;
   Open(connection);
   const QString head = QStringLiteral("insert into [T] ([Name],[Amount]) values (");
-  const auto refused = [&](const QString& statement) -> QString {
-    try {
-      connection.Execute(statement);
-    } catch (const DataAccessError& e) {
-      return e.description();
-    }
-    return QStringLiteral("accepted");
-  };
+  const auto refused = [&](const QString& statement) { return Refused(connection, statement); };
   connection.Execute(head + QStringLiteral("'a','1')"));
   EXPECT_TRUE(refused(head + QStringLiteral("'b')")).contains(QStringLiteral("gives 1 values")));
   EXPECT_TRUE(refused(head + QStringLiteral("'b','2') x"))
