@@ -51,7 +51,7 @@ int ExitStatus(const ConversionResult& result) {
 // language-driver byte, which they do not decode for every code page; the Windows number is
 // the form they read. A file that cannot be written counts as a report.
 void WriteCodePageFiles(ConsolePresenter& presenter, ConversionResult& result,
-                        const dbf::CodePage& codePage) {
+                        const text::CodePage& codePage) {
   for (const QString& table : result.tables) {
     const QFileInfo info(table);
     QSaveFile file(info.path() + u'/' + info.completeBaseName() + QStringLiteral(".cpg"));
@@ -90,7 +90,7 @@ int Convert(ConsolePresenter& presenter, const ConvertRequest& request) {
   return ExitStatus(result);
 }
 
-int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage,
+int Batch(ConsolePresenter& presenter, const QStringList& paths, const text::CodePage& codePage,
           bool cpg) {
   QStringList workbooks;
   // A folder is searched as "Add All XLS/XLSX Files In Folder" searches it, reports included.

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "cli/console_presenter.h"
-#include "dbf/code_page.h"
+#include "text/code_page.h"
 
 namespace brelloquin::cli {
 
@@ -18,14 +18,14 @@ struct ConvertRequest {
   bool allCharacters = false;
   bool dbase4 = false;
   bool overwrite = false;
-  dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
+  text::CodePage codePage = text::CodePage::ForSystemLocale();
   bool cpg = false;  // NAME.cpg beside the table
 };
 
 // Returns the exit status: 0 only when nothing was reported or refused.
 int Convert(ConsolePresenter& presenter, const ConvertRequest& request);
 // cpg: NAME.cpg beside each table.
-int Batch(ConsolePresenter& presenter, const QStringList& paths, const dbf::CodePage& codePage,
+int Batch(ConsolePresenter& presenter, const QStringList& paths, const text::CodePage& codePage,
           bool cpg);
 
 }  // namespace brelloquin::cli

@@ -8,7 +8,7 @@
 #include "cli/convert.h"
 #include "cli/dump.h"
 #include "cli/usage.h"
-#include "dbf/code_page.h"
+#include "text/code_page.h"
 
 namespace {
 
@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
 
   QString codePageNumber;
   if (!TakeValue(args, QStringLiteral("--code-page"), codePageNumber)) return Usage();
-  dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
+  text::CodePage codePage = text::CodePage::ForSystemLocale();
   if (!codePageNumber.isEmpty()) {
     bool number = false;
-    const auto chosen = dbf::CodePage::FromWindows(codePageNumber.toInt(&number));
+    const auto chosen = text::CodePage::FromWindows(codePageNumber.toInt(&number));
     if (!number || !chosen) {
       std::fprintf(stderr, "brelloquin-cli: unknown code page %s\n", qPrintable(codePageNumber));
       return Usage();

@@ -365,7 +365,7 @@ class SheetConversion {
   Conversion conversion_;
   EngineHost& host_;
   const ConversionOptions& options_;
-  const dbf::CodePage codePage_;
+  const text::CodePage codePage_;
   Pacer& pace_;
   ConversionResult& result_;
   QString sheetName_;

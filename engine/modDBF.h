@@ -7,8 +7,8 @@
 #include <functional>
 #include <map>
 
-#include "dbf/code_page.h"
 #include "shell/message_presenter.h"
+#include "text/code_page.h"
 
 namespace brelloquin {
 
@@ -30,7 +30,7 @@ struct EngineHost {
   // another code page.
   QString codePageAdvice = QString();
   // The code page the tables' text is written in.
-  dbf::CodePage codePage = dbf::CodePage::ForSystemLocale();
+  text::CodePage codePage = text::CodePage::ForSystemLocale();
   // Told, at the pace of yield, how many rows of the table being written are done.
   std::function<void(long long)> rowsWritten = [](long long) {};
 };

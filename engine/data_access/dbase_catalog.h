@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "dbf/code_page.h"
 #include "dbf/dbf_table.h"
+#include "text/code_page.h"
 
 namespace brelloquin::data_access {
 
@@ -45,7 +45,7 @@ class Catalog {
   // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=FOLDER;Extended Properties=dBase III;"
   void SetActiveConnection(const QString& connectionString);
   // The code page the tables' text is written in (the system's by default).
-  void SetCodePage(const dbf::CodePage& codePage) { codePage_ = codePage; }
+  void SetCodePage(const text::CodePage& codePage) { codePage_ = codePage; }
   // Creates NAME.dbf (and its memo file) in the folder, staged: the row-insert provider writes
   // the rows and puts the table in place of an existing one when it closes.
   void AppendTable(const Table& table);
@@ -53,7 +53,7 @@ class Catalog {
  private:
   QString folder_;
   std::optional<dbf::Flavour> flavour_;
-  dbf::CodePage codePage_ = dbf::CodePage::ForSystemLocale();
+  text::CodePage codePage_ = text::CodePage::ForSystemLocale();
 };
 
 // Removes what an unfinished table left: the staged files of one table, or of every table in a

@@ -180,10 +180,11 @@ Table ReadHeader(QFile& file) {
     fields.push_back(field);
   }
 
-  Table table{version == kVersionDBase4Memo ? Flavour::DBase4 : Flavour::DBase3, std::move(fields),
-              CodePage::FromLanguageDriver(static_cast<std::uint8_t>(fixed[kLanguageDriverOffset]))
-                  .value_or(*CodePage::FromWindows(1252)),
-              headerSize, GetUInt32(fixed.constData() + kRecordCountOffset)};
+  Table table{
+      version == kVersionDBase4Memo ? Flavour::DBase4 : Flavour::DBase3, std::move(fields),
+      text::CodePage::FromLanguageDriver(static_cast<std::uint8_t>(fixed[kLanguageDriverOffset]))
+          .value_or(*text::CodePage::FromWindows(1252)),
+      headerSize, GetUInt32(fixed.constData() + kRecordCountOffset)};
   try {
     CheckFields(table.fields);
   } catch (const DbfError& error) {

@@ -47,7 +47,7 @@ int HeaderSize(std::size_t fieldCount);
 struct Table {
   Flavour flavour;
   std::vector<FieldSpec> fields;
-  CodePage codePage;
+  text::CodePage codePage;
   int headerSize;  // where the first record starts; other programs may pad the header
   std::uint32_t recordCount = 0;
 

@@ -23,7 +23,7 @@ constexpr int kDBase4MemoHeaderSize = 8;
 constexpr int kDBase4MemoLengthOffset = 4;
 
 // The table's name as the dBase IV header holds it: at most 8 bytes, no character split.
-QByteArray HeaderTableName(QString name, const CodePage& codePage) {
+QByteArray HeaderTableName(QString name, const text::CodePage& codePage) {
   QByteArray bytes = codePage.encode(name);
   while (bytes.size() > kTableNameBytes) {
     name.chop(1);
@@ -42,7 +42,7 @@ QString MemoPath(const QString& dbfPath) {
 }
 
 void MemoFile::Create(const QString& path, Flavour flavour, const QString& tableName,
-                      const CodePage& codePage) {
+                      const text::CodePage& codePage) {
   QByteArray header(kBlockSize, '\0');
   format::PutUInt32(header.data() + kNextBlockOffset, 1);
   if (flavour == Flavour::DBase3) {

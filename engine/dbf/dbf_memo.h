@@ -15,7 +15,7 @@ class MemoFile {
  public:
   // Writes an empty memo file, replacing what is there. Throws DbfError.
   static void Create(const QString& path, Flavour flavour, const QString& tableName,
-                     const CodePage& codePage);
+                     const text::CodePage& codePage);
 
   // Opens an existing memo file for appending; checks its header. Throws DbfError.
   MemoFile(const QString& path, Flavour flavour);

@@ -56,7 +56,7 @@ void DiscardStagedLeftovers(const QString& folder) {
 }
 
 void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
-                 const CodePage& codePage, Placement placement) {
+                 const text::CodePage& codePage, Placement placement) {
   format::Table table{flavour, fields, codePage, format::HeaderSize(fields.size())};
   format::CheckFields(table.fields);
   const QString path = Placed(dbfPath, placement);

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "dbf/code_page.h"
+#include "text/code_page.h"
 
 namespace brelloquin::dbf {
 
@@ -76,7 +76,7 @@ void DiscardStagedLeftovers(const QString& folder);
 // Writes the header of an empty table (and an empty memo file when a field is 'M'), replacing
 // what is there at that placement. Throws DbfError.
 void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
-                 const CodePage& codePage, Placement placement = Placement::Final);
+                 const text::CodePage& codePage, Placement placement = Placement::Final);
 
 // An existing table opened for appending. Records reach the disk in batches, at the latest on
 // flush() or when the appender goes; the record count in the header always matches the records

@@ -150,7 +150,7 @@ QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
 }  // namespace
 
 void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
-                 const CodePage& codePage, bool* replaced) {
+                 const text::CodePage& codePage, bool* replaced) {
   if (field.type == 'C') {
     const qsizetype start = record.size();
     codePage.appendEncoded(record, text, replaced);

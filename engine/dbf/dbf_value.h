@@ -12,7 +12,7 @@ namespace brelloquin::dbf {
 // DbfError, naming the field, for a text the field cannot hold as it is. *replaced is set when
 // the code page lacked a character of the text.
 void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
-                 const CodePage& codePage, bool* replaced);
+                 const text::CodePage& codePage, bool* replaced);
 
 // Appends the field's bytes for a blank value (nullopt or ""), of any type.
 void AppendBlankField(QByteArray& record, const FieldSpec& field);

@@ -33,8 +33,8 @@ void ByteText::setCodePage(int codePage) {
       table_ = Table::MacRoman;
       break;
     default:
-      windows_ = dbf::CodePage::FromWindows(codePage);
-      if (!windows_) windows_ = dbf::CodePage::FromWindows(1252);
+      windows_ = text::CodePage::FromWindows(codePage);
+      if (!windows_) windows_ = text::CodePage::FromWindows(1252);
       break;
   }
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "dbf/code_page.h"
+#include "text/code_page.h"
 
 namespace brelloquin::workbook {
 
@@ -20,7 +20,7 @@ class ByteText {
  private:
   enum class Table { Latin1, MacRoman, Windows };
   Table table_ = Table::Windows;
-  std::optional<dbf::CodePage> windows_ = dbf::CodePage::FromWindows(1252);
+  std::optional<text::CodePage> windows_ = text::CodePage::FromWindows(1252);
 };
 
 }  // namespace brelloquin::workbook

@@ -19,7 +19,7 @@ class ConversionFixture : public ::testing::Test {
     UseCodePage(1252);
   }
   void UseCodePage(int codePage) {
-    engine_.host().codePage = *dbf::CodePage::FromWindows(codePage);
+    engine_.host().codePage = *text::CodePage::FromWindows(codePage);
   }
   QString Path(const QString& name) const { return dir_.filePath(name); }
 

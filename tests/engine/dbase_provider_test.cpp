@@ -23,7 +23,7 @@ class DbaseProvider : public ::testing::Test {
   // Creates T.dbf with one field of each kind the engine defines.
   void CreateTable(const QString& type = QStringLiteral("dBase III")) {
     Catalog catalog;
-    catalog.SetCodePage(*dbf::CodePage::FromWindows(1252));
+    catalog.SetCodePage(*text::CodePage::FromWindows(1252));
     catalog.SetActiveConnection(CatalogString(type));
     Table table;
     table.Name = QStringLiteral("T");

@@ -116,7 +116,7 @@ class HostilePaths : public ::testing::Test {
   QTemporaryDir root_;
   testing::RecordingPresenter presenter_;
   modDBF engine_{
-      EngineHost{presenter_, [] { return true; }, [] {}, {}, *dbf::CodePage::FromWindows(1252)}};
+      EngineHost{presenter_, [] { return true; }, [] {}, {}, *text::CodePage::FromWindows(1252)}};
 };
 
 TEST_F(HostilePaths, SemicolonsQuotesAndEdgeBlanksInPathsAndSheetNames) {

@@ -19,7 +19,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-CodePage Page(int number) { return CodePage::FromWindows(number).value(); }
+text::CodePage Page(int number) { return text::CodePage::FromWindows(number).value(); }
 
 QByteArray FileBytes(const QString& path) {
   QFile file(path);

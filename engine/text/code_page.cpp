@@ -1,4 +1,4 @@
-#include "dbf/code_page.h"
+#include "text/code_page.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -16,7 +16,7 @@
 #include <map>
 #endif
 
-namespace brelloquin::dbf {
+namespace brelloquin::text {
 namespace {
 
 struct DriverEntry {
@@ -312,4 +312,4 @@ qsizetype CodePage::fittingLength(const QString& text, qsizetype maxBytes) const
   return units;
 }
 
-}  // namespace brelloquin::dbf
+}  // namespace brelloquin::text

@@ -1,4 +1,4 @@
-#include "dbf/code_page.h"
+#include "text/code_page.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <map>
 #include <string>
 
-namespace brelloquin::dbf {
+namespace brelloquin::text {
 namespace {
 
-CodePage Page(int number) { return CodePage::FromWindows(number).value(); }
+text::CodePage Page(int number) { return text::CodePage::FromWindows(number).value(); }
 
 QByteArray Bytes(std::initializer_list<unsigned char> bytes) {
   return QByteArray(reinterpret_cast<const char*>(bytes.begin()),
@@ -61,17 +61,17 @@ TEST(CodePageTest, LanguageDriverBytes) {
       {1254, 0xCA}, {1255, 0x7D}, {1256, 0x7E}, {1257, 0xCC}, {1258, 0xA3}};
   for (const auto& [number, driver] : expected) {
     EXPECT_EQ(Page(number).languageDriver(), driver) << number;
-    EXPECT_EQ(CodePage::FromLanguageDriver(driver)->windowsCodePage(), number) << number;
+    EXPECT_EQ(text::CodePage::FromLanguageDriver(driver)->windowsCodePage(), number) << number;
     EXPECT_GE(Page(number).encode(QStringLiteral(u"a\u0100")).size(), 2) << number;  // converts
   }
   // Bytes other dBase products write for the same code pages.
-  EXPECT_EQ(CodePage::FromLanguageDriver(0x13)->windowsCodePage(), 932);
-  EXPECT_EQ(CodePage::FromLanguageDriver(0x57)->windowsCodePage(), 1252);
-  EXPECT_EQ(CodePage::FromLanguageDriver(0x26)->windowsCodePage(), 866);
-  EXPECT_FALSE(CodePage::FromLanguageDriver(0x00));
-  EXPECT_FALSE(CodePage::FromLanguageDriver(0xF0));
-  EXPECT_FALSE(CodePage::FromWindows(1200));
-  EXPECT_FALSE(CodePage::FromWindows(65001));
+  EXPECT_EQ(text::CodePage::FromLanguageDriver(0x13)->windowsCodePage(), 932);
+  EXPECT_EQ(text::CodePage::FromLanguageDriver(0x57)->windowsCodePage(), 1252);
+  EXPECT_EQ(text::CodePage::FromLanguageDriver(0x26)->windowsCodePage(), 866);
+  EXPECT_FALSE(text::CodePage::FromLanguageDriver(0x00));
+  EXPECT_FALSE(text::CodePage::FromLanguageDriver(0xF0));
+  EXPECT_FALSE(text::CodePage::FromWindows(1200));
+  EXPECT_FALSE(text::CodePage::FromWindows(65001));
 }
 
 #ifndef _WIN32
@@ -93,14 +93,14 @@ class LocaleTest : public ::testing::Test {
     setenv("LC_ALL", lcAll, 1);
     setenv("LC_CTYPE", lcCtype, 1);
     setenv("LANG", lang, 1);
-    return CodePage::ForSystemLocale().windowsCodePage();
+    return text::CodePage::ForSystemLocale().windowsCodePage();
   }
   static constexpr const char* kVariables[] = {"LC_ALL", "LC_CTYPE", "LANG"};
   std::map<std::string, std::string> saved_;
 };
 
 TEST_F(LocaleTest, LanguageChoosesTheCodePage) {
-  EXPECT_EQ(CodePage::ForSystemLocale().windowsCodePage(), 1252);  // nothing set
+  EXPECT_EQ(text::CodePage::ForSystemLocale().windowsCodePage(), 1252);  // nothing set
   EXPECT_EQ(For("", "", "ru_RU.UTF-8"), 1251);
   EXPECT_EQ(For("", "pl_PL", "ru_RU"), 1250);
   EXPECT_EQ(For("el_GR.UTF-8", "pl_PL", "ru_RU"), 1253);
@@ -115,4 +115,4 @@ TEST_F(LocaleTest, LanguageChoosesTheCodePage) {
 #endif
 
 }  // namespace
-}  // namespace brelloquin::dbf
+}  // namespace brelloquin::text

@@ -1,12 +1,13 @@
 #pragma once
-// Windows code pages for DBF text, and the language-driver byte that names each in the header.
+// Windows code pages: the text of .xls workbooks is read in them and DBF text written in them;
+// the language-driver byte names each in a DBF header.
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
 
-namespace brelloquin::dbf {
+namespace brelloquin::text {
 
 class CodePage {
  public:
@@ -36,4 +37,4 @@ class CodePage {
   int codePage_;
 };
 
-}  // namespace brelloquin::dbf
+}  // namespace brelloquin::text
