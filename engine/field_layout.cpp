@@ -100,8 +100,8 @@ ColumnDefinition DefineColumn(const ColumnLayout& column, bool allFieldsCharacte
     const int numberWidth = column.integerDigits + (column.decimals > 0 ? column.decimals + 1 : 0);
     if (numberWidth <= dbf::kMaxNumericLength && column.decimals <= dbf::kMaxDecimals)
       return {adDouble, std::max(numberWidth, 1), column.decimals};
-  } else if (column.typeCode != adVarWChar && !(column.typeCode == adDate && column.hasTime)) {
-    // A date field holds no time of day: such a column keeps its values as text.
+  } else if (column.typeCode != adVarWChar && !(column.typeCode == adDate && column.datesAsText)) {
+    // A date field holds only days: a column with any other date value keeps its values as text.
     return {column.typeCode, 0};
   }
   // A text that a character field cannot hold whole goes into a memo field.

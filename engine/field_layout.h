@@ -14,8 +14,10 @@ namespace brelloquin {
 struct ColumnLayout {
   std::int16_t width = 0;  // longest text form of a non-Null value, in bytes of the code page
   std::int16_t typeCode = 0;
-  QString rawName;       // the field's name, cut to 10 characters
-  bool hasTime = false;  // a date value of the column carries a time of day
+  QString rawName;  // the field's name, cut to 10 characters
+  // A date value of the column is no day a date field holds: it carries a time of day, is a
+  // time alone, or lies outside the years 100-9999 (written as its number then).
+  bool datesAsText = false;
   // The most digits before the point (a minus sign counted) and after it of the column's
   // numbers, written out in full from their 15-significant-digit form.
   int integerDigits = 0;

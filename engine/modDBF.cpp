@@ -11,6 +11,7 @@
 #include "data_access/connection.h"
 #include "data_access/connection_string.h"
 #include "data_access/dbase_catalog.h"
+#include "dbf/dbf_value.h"
 #include "field_layout.h"
 #include "output_names.h"
 #include "shell/error_report.h"
@@ -208,9 +209,9 @@ class SheetConversion {
         steps_(n_.measure, [&] {
           const auto& value = fields[i].Value();
           if (value.IsNull()) return;
-          if (value.kind() == data_access::Variant::Kind::Date &&
-              value.number() != static_cast<double>(static_cast<long long>(value.number())))
-            column.hasTime = true;
+          if (value.kind() == data_access::Variant::Kind::Date && !column.datesAsText &&
+              !dbf::FitsDateField(value.Text()))
+            column.datesAsText = true;
           if (value.kind() == data_access::Variant::Kind::Double &&
               column.typeCode == data_access::adDouble)
             MeasureNumber(column, value.Text());

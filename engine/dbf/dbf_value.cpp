@@ -122,18 +122,29 @@ bool IsTimeOfDay(QStringView text) {
          IsDigit(text[7]);
 }
 
-QByteArray DateBytes(const FieldSpec& field, const QString& text) {
-  const QStringView view(text);
-  const bool withTime = view.size() == 19 && view[10] == u' ' && IsTimeOfDay(view.mid(11));
-  if (IsTimeOfDay(view) || (withTime && view.mid(11) != u"00:00:00"))
-    Fail(field, QStringLiteral("a date field cannot hold a time of day (\"%1\").").arg(text));
-  const QStringView day = withTime ? view.left(10) : view;
+// The day of a date text ("YYYY-MM-DD", or that day at "00:00:00"); empty when a date field
+// cannot hold the text.
+QStringView DayOf(QStringView text) {
+  const bool withTime = text.size() == 19 && text[10] == u' ' && text.mid(11) == u"00:00:00";
+  const QStringView day = withTime ? text.left(10) : text;
   const bool shaped =
       day.size() == 10 && day[4] == u'-' && day[7] == u'-' &&
       std::all_of(day.begin(), day.end(), [](QChar c) { return c == u'-' || IsDigit(c); });
   if (!shaped ||
       !QDate(day.left(4).toInt(), day.mid(5, 2).toInt(), day.mid(8, 2).toInt()).isValid())
+    return {};
+  return day;
+}
+
+QByteArray DateBytes(const FieldSpec& field, const QString& text) {
+  const QStringView view(text);
+  const QStringView day = DayOf(view);
+  if (day.isEmpty()) {
+    const bool withTime = view.size() == 19 && view[10] == u' ' && IsTimeOfDay(view.mid(11));
+    if (IsTimeOfDay(view) || (withTime && view.mid(11) != u"00:00:00"))
+      Fail(field, QStringLiteral("a date field cannot hold a time of day (\"%1\").").arg(text));
     Fail(field, QStringLiteral("\"%1\" is not a date of the form YYYY-MM-DD.").arg(text));
+  }
   QByteArray bytes = day.toLatin1();
   return bytes.remove(7, 1).remove(4, 1);
 }
@@ -148,6 +159,8 @@ QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
 }
 
 }  // namespace
+
+bool FitsDateField(const QString& text) { return !DayOf(text).isEmpty(); }
 
 void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
                  const text::CodePage& codePage, bool* replaced) {

@@ -14,6 +14,10 @@ namespace brelloquin::dbf {
 void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
                  const text::CodePage& codePage, bool* replaced);
 
+// True when a date field holds the text as it is: "YYYY-MM-DD" (a valid day), or that day at
+// "00:00:00".
+bool FitsDateField(const QString& text);
+
 // Appends the field's bytes for a blank value (nullopt or ""), of any type.
 void AppendBlankField(QByteArray& record, const FieldSpec& field);
 

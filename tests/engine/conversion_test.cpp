@@ -227,6 +227,114 @@ TEST_F(Conversion, DamagedCellsAreLeftEmptyAndCountedInOneWarningPerSheet) {
   EXPECT_EQ(presenter_.warnings.size(), 1);  // the clean sheet brings none
 }
 
+// "C254", "N9.4", "D8", "M10": each field's type and width as the file holds it.
+QStringList FieldKinds(const testing::DbfContents& dbf) {
+  QStringList kinds;
+  for (const auto& field : dbf.fields) {
+    const QJsonArray f = field.toArray();
+    kinds << f[1].toString() + QString::number(f[2].toInt()) +
+                 (f[3].toInt() > 0 ? u'.' + QString::number(f[3].toInt()) : QString());
+  }
+  return kinds;
+}
+
+TEST_F(Conversion, FieldTypesAndWidthsFollowTheModeAndTheConversion) {
+  using testing::Formatted;
+  const QString day = QStringLiteral("yyyy-mm-dd");
+  const QString stamp = QStringLiteral("yyyy-mm-dd hh:mm:ss");
+  const QString book = Path(QStringLiteral("kinds.xlsx"));
+  ASSERT_TRUE(testing::WriteXlsx(
+      book, {{QStringLiteral("Data"),
+              {{QStringLiteral("Empty"), QStringLiteral("Amount"), QStringLiteral("Short"),
+                QStringLiteral("Edge"), QStringLiteral("Over"), QStringLiteral("Day"),
+                QStringLiteral("Stamp")},
+               {std::monostate{}, 1234.5678, QStringLiteral("abc"), QString(254, u'e'),
+                QString(255, u'o'), Formatted{45000, day}, Formatted{45000.5, stamp}},
+               {std::monostate{}, 12.0, QStringLiteral("a"), QStringLiteral("e"),
+                QStringLiteral("o"), Formatted{45001, day}, Formatted{45001, stamp}}}}}));
+  const auto convert = [&](const QString& name, bool allCharacters) {
+    engine_.CreateDBFFromXLSBySheet(book, Path(name), QStringLiteral("Data$"),
+                                    QStringLiteral("Yes"), QStringLiteral("dBase III"),
+                                    allCharacters);
+    EXPECT_EQ(Reports(), QStringList{});
+    const auto dbf = ReadDbf(Path(name));
+    EXPECT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+    EXPECT_EQ(dbf.records.size(), 2) << name.toStdString();
+    return FieldKinds(dbf);
+  };
+  // Every column is text; the single sheet cuts at 254 characters.
+  EXPECT_EQ(convert(QStringLiteral("chars.dbf"), true),
+            (QStringList{QStringLiteral("C1"), QStringLiteral("C9"), QStringLiteral("C3"),
+                         QStringLiteral("C254"), QStringLiteral("C254"), QStringLiteral("C10"),
+                         QStringLiteral("C19")}));
+  // Typed: numbers sized to their digits, a text longer than 254 in a memo, days in a date
+  // field, a column with a time of day as text.
+  firstLine_ = false;
+  EXPECT_EQ(convert(QStringLiteral("typed.dbf"), false),
+            (QStringList{QStringLiteral("C1"), QStringLiteral("N9.4"), QStringLiteral("C3"),
+                         QStringLiteral("C254"), QStringLiteral("M10"), QStringLiteral("D8"),
+                         QStringLiteral("C19")}));
+  // The whole workbook keeps every text whole.
+  engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  ASSERT_EQ(Reports(), QStringList{});
+  const auto whole = ReadDbf(Path(QStringLiteral("kinds/Data.dbf")));
+  ASSERT_TRUE(whole.error.isEmpty()) << whole.error.toStdString();
+  EXPECT_EQ(FieldKinds(whole),
+            (QStringList{QStringLiteral("C1"), QStringLiteral("C9"), QStringLiteral("C3"),
+                         QStringLiteral("C254"), QStringLiteral("M10"), QStringLiteral("C10"),
+                         QStringLiteral("C19")}));
+  EXPECT_EQ(Column(whole, 4)[0], QString(255, u'o'));
+}
+
+TEST_F(Conversion, TypedDatesADateFieldCannotHoldKeepTheirColumnAsText) {
+  using testing::Formatted;
+  const QString day = QStringLiteral("yyyy-mm-dd");
+  const QString book = Path(QStringLiteral("days.xlsx"));
+  // Past 9999-12-31 and before the year 100 a date reads as its number; 0 is a time alone.
+  ASSERT_TRUE(testing::WriteXlsx(book, {{QStringLiteral("Data"),
+                                         {{QStringLiteral("Odd"), QStringLiteral("Plain")},
+                                          {Formatted{45000, day}, Formatted{45000, day}},
+                                          {Formatted{3000000, day}, Formatted{45001, day}},
+                                          {Formatted{-800000, day}, Formatted{45002, day}},
+                                          {Formatted{0, day}, Formatted{45003, day}}}}}));
+  firstLine_ = false;
+  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("days.dbf")), QStringLiteral("Data$"),
+                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), false);
+  ASSERT_EQ(Reports(), QStringList{});
+  const auto dbf = ReadDbf(Path(QStringLiteral("days.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  EXPECT_EQ(FieldKinds(dbf), (QStringList{QStringLiteral("C10"), QStringLiteral("D8")}));
+  EXPECT_EQ(Column(dbf, 0), (QStringList{QStringLiteral("2023-03-15"), QStringLiteral("3000000"),
+                                         QStringLiteral("-800000"), QStringLiteral("00:00:00")}));
+  EXPECT_EQ(Column(dbf, 1)[3], QStringLiteral("2023-03-18"));
+}
+
+TEST_F(Conversion, ARowThatFailsItsInsertIsReportedAndNoSuccessFollows) {
+  // A dBase III memo ends at the character 0x1A, so a text holding it cannot be written.
+  const QString book = Path(QStringLiteral("memo.xlsx"));
+  const QString memo = QString(300, u'm');
+  ASSERT_TRUE(testing::WriteXlsx(
+      book, {{QStringLiteral("Data"),
+              {{QStringLiteral("id"), QStringLiteral("note")},
+               {1.0, memo},
+               {2.0, testing::RawCell{QStringLiteral(
+                         "<c r=\"B3\" t=\"inlineStr\"><is><t>m_x001A_m</t></is></c>")}},
+               {3.0, memo}}}}));
+  firstLine_ = false;
+  const ConversionResult result = engine_.CreateDBFFromXLSBySheet(
+      book, Path(QStringLiteral("memo.dbf")), QStringLiteral("Data$"), QStringLiteral("Yes"),
+      QStringLiteral("dBase III"), false);
+  ASSERT_EQ(Reports().size(), 1);
+  EXPECT_TRUE(Reports()[0].contains(QStringLiteral("0x1A"))) << Reports()[0].toStdString();
+  for (const auto& message : presenter_.messages)
+    EXPECT_FALSE(message.text.startsWith(QStringLiteral("Done!")));
+  EXPECT_EQ(result.outcome, ConversionOutcome::Failed);
+  // The other rows are written.
+  const auto dbf = ReadDbf(Path(QStringLiteral("memo.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  EXPECT_EQ(Column(dbf, 1), (QStringList{memo, memo}));
+}
+
 TEST_F(Conversion, TheFirstLineBoxMakesEveryTypedFieldText) {
   const QString book = Copy(QStringLiteral("conversion.xlsx"));
   engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("t.dbf")),

@@ -92,6 +92,10 @@ TEST(OutputNames, SingleSheetNamesFromTheOutputPath) {
 TEST(OutputNames, WorkbookFolderDropsTheExtensionInAnyCase) {
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("Book1.xlsx")), QStringLiteral("Book1"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("BOOK.XLS")), QStringLiteral("BOOK"));
+  // Up to the first ".xls" in any case, even with more dots after it.
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("Sales.XLS.xlsx")), QStringLiteral("Sales"));
+  EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("Archive.XLSX.old")),
+            QStringLiteral("Archive"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("data.ods")), QStringLiteral("data"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("book")), QStringLiteral("book_dbf"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral("a.xls.xls")), QStringLiteral("a"));
@@ -106,38 +110,6 @@ TEST(OutputNames, WorkbookFolderIsNeverTheWorkbooksFolderOrItsParent) {
               QString::fromUtf8(name) + QStringLiteral("_dbf"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral(" .xls")), QStringLiteral(".xls_dbf"));
   EXPECT_EQ(WorkbookOutputFolderName(QStringLiteral(" . .xls ")), QStringLiteral(". .xls_dbf"));
-}
-
-TEST(ColumnDefinitions, WidthsAndTypesByModeAndConversion) {
-  using data_access::adDate;
-  using data_access::adDouble;
-  using data_access::adLongVarWChar;
-  using data_access::adVarWChar;
-  const auto define = [](int width, int type, bool all, Conversion conversion,
-                         bool hasTime = false) {
-    ColumnLayout column;
-    MeasureWidth(column, width);
-    column.typeCode = static_cast<std::int16_t>(type);
-    column.hasTime = hasTime;
-    const auto d = DefineColumn(column, all, conversion);
-    return QStringLiteral("%1/%2").arg(d.typeCode).arg(d.size);
-  };
-  const auto expect = [](int type, int size) {
-    return QStringLiteral("%1/%2").arg(type).arg(size);
-  };
-  const auto single = Conversion::SingleSheet;
-  const auto whole = Conversion::WholeWorkbook;
-  EXPECT_EQ(define(300, adVarWChar, true, single), expect(adVarWChar, 254));
-  EXPECT_EQ(define(300, adVarWChar, true, whole), expect(adLongVarWChar, 300));
-  EXPECT_EQ(define(0, adDouble, true, whole), expect(adVarWChar, 1));
-  EXPECT_EQ(define(12, adDouble, true, single), expect(adVarWChar, 12));
-  EXPECT_EQ(define(12, adDouble, false, single), expect(adDouble, 1));
-  EXPECT_EQ(define(0, adVarWChar, false, whole), expect(adVarWChar, 1));
-  EXPECT_EQ(define(254, adVarWChar, false, whole), expect(adVarWChar, 254));
-  EXPECT_EQ(define(255, adVarWChar, false, single), expect(adLongVarWChar, 255));
-  EXPECT_EQ(define(10, adDate, false, single), expect(adDate, 0));
-  EXPECT_EQ(define(19, adDate, false, single, true), expect(adVarWChar, 19));
-  EXPECT_EQ(define(400, adLongVarWChar, false, single), expect(adLongVarWChar, 0));
 }
 
 TEST(ColumnDefinitions, WidthBeyondSixteenBitsIsRefusedAndKept) {
