@@ -247,11 +247,13 @@ TEST_F(Conversion, FieldTypesAndWidthsFollowTheModeAndTheConversion) {
       book, {{QStringLiteral("Data"),
               {{QStringLiteral("Empty"), QStringLiteral("Amount"), QStringLiteral("Short"),
                 QStringLiteral("Edge"), QStringLiteral("Over"), QStringLiteral("Day"),
-                QStringLiteral("Stamp")},
+                QStringLiteral("Stamp"), QStringLiteral("Lines")},
                {std::monostate{}, 1234.5678, QStringLiteral("abc"), QString(254, u'e'),
-                QString(255, u'o'), Formatted{45000, day}, Formatted{45000.5, stamp}},
+                QString(255, u'o'), Formatted{45000, day}, Formatted{45000.5, stamp},
+                QStringLiteral("a_x000D_\nb")},  // CR LF
                {std::monostate{}, 12.0, QStringLiteral("a"), QStringLiteral("e"),
-                QStringLiteral("o"), Formatted{45001, day}, Formatted{45001, stamp}}}}}));
+                QStringLiteral("x_x000D_\ny") + QString(260, u'o'), Formatted{45001, day},
+                Formatted{45001, stamp}, QStringLiteral("c\nd")}}}}));
   const auto convert = [&](const QString& name, bool allCharacters) {
     engine_.CreateDBFFromXLSBySheet(book, Path(name), QStringLiteral("Data$"),
                                     QStringLiteral("Yes"), QStringLiteral("dBase III"),
@@ -262,19 +264,23 @@ TEST_F(Conversion, FieldTypesAndWidthsFollowTheModeAndTheConversion) {
     EXPECT_EQ(dbf.records.size(), 2) << name.toStdString();
     return FieldKinds(dbf);
   };
-  // Every column is text; the single sheet cuts at 254 characters.
+  // Every column is text; the single sheet cuts at 254 characters and writes line breaks as
+  // blanks.
   EXPECT_EQ(convert(QStringLiteral("chars.dbf"), true),
             (QStringList{QStringLiteral("C1"), QStringLiteral("C9"), QStringLiteral("C3"),
                          QStringLiteral("C254"), QStringLiteral("C254"), QStringLiteral("C10"),
-                         QStringLiteral("C19")}));
+                         QStringLiteral("C19"), QStringLiteral("C4")}));
+  const auto chars = ReadDbf(Path(QStringLiteral("chars.dbf")));
+  EXPECT_EQ(Column(chars, 4)[1], QStringLiteral("x  y") + QString(250, u'o'));
+  EXPECT_EQ(Column(chars, 7), (QStringList{QStringLiteral("a  b"), QStringLiteral("c d")}));
   // Typed: numbers sized to their digits, a text longer than 254 in a memo, days in a date
   // field, a column with a time of day as text.
   firstLine_ = false;
   EXPECT_EQ(convert(QStringLiteral("typed.dbf"), false),
             (QStringList{QStringLiteral("C1"), QStringLiteral("N9.4"), QStringLiteral("C3"),
                          QStringLiteral("C254"), QStringLiteral("M10"), QStringLiteral("D8"),
-                         QStringLiteral("C19")}));
-  // The whole workbook keeps every text whole.
+                         QStringLiteral("C19"), QStringLiteral("C4")}));
+  // The whole workbook keeps every text whole, a line feed as "<br>" and no CR.
   engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
   ASSERT_EQ(Reports(), QStringList{});
   const auto whole = ReadDbf(Path(QStringLiteral("kinds/Data.dbf")));
@@ -282,8 +288,10 @@ TEST_F(Conversion, FieldTypesAndWidthsFollowTheModeAndTheConversion) {
   EXPECT_EQ(FieldKinds(whole),
             (QStringList{QStringLiteral("C1"), QStringLiteral("C9"), QStringLiteral("C3"),
                          QStringLiteral("C254"), QStringLiteral("M10"), QStringLiteral("C10"),
-                         QStringLiteral("C19")}));
-  EXPECT_EQ(Column(whole, 4)[0], QString(255, u'o'));
+                         QStringLiteral("C19"), QStringLiteral("C6")}));
+  EXPECT_EQ(Column(whole, 4),
+            (QStringList{QString(255, u'o'), QStringLiteral("x<br>y") + QString(260, u'o')}));
+  EXPECT_EQ(Column(whole, 7), (QStringList{QStringLiteral("a<br>b"), QStringLiteral("c<br>d")}));
 }
 
 TEST_F(Conversion, TypedDatesADateFieldCannotHoldKeepTheirColumnAsText) {
