@@ -343,6 +343,24 @@ TEST_F(Conversion, ARowThatFailsItsInsertIsReportedAndNoSuccessFollows) {
   EXPECT_EQ(Column(dbf, 1), (QStringList{memo, memo}));
 }
 
+// dBase names and the file names on Windows ignore case: names differing only in case are
+// made unique like equal ones.
+TEST_F(Conversion, NamesDifferingOnlyInCaseStayApart) {
+  const QString book = Path(QStringLiteral("cases.xlsx"));
+  const testing::XlsxRow names{QStringLiteral("Name"), QStringLiteral("NAME")};
+  const testing::XlsxRow values{QStringLiteral("a"), QStringLiteral("b")};
+  ASSERT_TRUE(testing::WriteXlsx(book, {{QStringLiteral("Data"), {names, values}},
+                                        {QStringLiteral("DATA"), {names, values}}}));
+  engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
+  ASSERT_EQ(Reports(), QStringList{});
+  EXPECT_EQ(QDir(Path(QStringLiteral("cases"))).entryList(QDir::Files, QDir::Name),
+            (QStringList{QStringLiteral("DAT1.dbf"), QStringLiteral("Data.dbf")}));
+  const auto dbf = ReadDbf(Path(QStringLiteral("cases/Data.dbf")));
+  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  EXPECT_EQ(FieldNames(dbf), (QStringList{QStringLiteral("name"), QStringLiteral("nam1")}));
+  EXPECT_EQ(dbf.records[0].toArray()[1].toString(), QStringLiteral("b"));
+}
+
 TEST_F(Conversion, TheFirstLineBoxMakesEveryTypedFieldText) {
   const QString book = Copy(QStringLiteral("conversion.xlsx"));
   engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("t.dbf")),
