@@ -29,6 +29,18 @@ class Conversion : public testing::ConversionFixture {
     QFile::copy(kFixtures + fixture, path);
     return path;
   }
+
+  // Converts one sheet into Path(dbf) as the main window does, expecting no report, and reads
+  // the table back.
+  testing::DbfContents Converted(const QString& book, const QString& dbf, const QString& sheet,
+                                 bool allCharacters) {
+    engine_.CreateDBFFromXLSBySheet(book, Path(dbf), sheet, QStringLiteral("Yes"),
+                                    QStringLiteral("dBase III"), allCharacters);
+    EXPECT_EQ(Reports(), QStringList{});
+    testing::DbfContents contents = ReadDbf(Path(dbf));
+    EXPECT_TRUE(contents.error.isEmpty()) << contents.error.toStdString();
+    return contents;
+  }
 };
 
 QStringList Column(const testing::DbfContents& dbf, int index) {
@@ -125,12 +137,8 @@ TEST_F(Conversion, NamesOfOneRunStayApartAcrossWorkbooks) {
 TEST_F(Conversion, TypedFieldsKeepNumbersDatesBooleansAndTimes) {
   const QString book = Copy(QStringLiteral("conversion.xlsx"));
   firstLine_ = false;  // typed mode takes the provider's types only with the box clear
-  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("totals.dbf")),
-                                  QStringLiteral("'Totals 2014$'"), QStringLiteral("Yes"),
-                                  QStringLiteral("dBase III"), false);
-  ASSERT_EQ(Reports(), QStringList{});
-  const auto dbf = ReadDbf(Path(QStringLiteral("totals.dbf")));
-  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  const auto dbf =
+      Converted(book, QStringLiteral("totals.dbf"), QStringLiteral("'Totals 2014$'"), false);
   QStringList types;
   for (const auto& field : dbf.fields)
     types << field.toArray()[1].toString() + QString::number(field.toArray()[2].toInt());
@@ -166,11 +174,7 @@ TEST_F(Conversion, TypedFieldsOfEarlyDatesTheLeapDayDurationsAndTheLastDay) {
          {Formatted{61, day}, Formatted{61, day}, Formatted{0.25, spent},
           Formatted{45000, stamp}}}}}));
   firstLine_ = false;
-  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("early.dbf")), QStringLiteral("Data$"),
-                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), false);
-  ASSERT_EQ(Reports(), QStringList{});
-  const auto dbf = ReadDbf(Path(QStringLiteral("early.dbf")));
-  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  const auto dbf = Converted(book, QStringLiteral("early.dbf"), QStringLiteral("Data$"), false);
   QStringList types;
   for (const auto& field : dbf.fields) types << field.toArray()[1].toString();
   // The leap day and the durations are texts; the last day has a time of day.
@@ -255,12 +259,7 @@ TEST_F(Conversion, FieldTypesAndWidthsFollowTheModeAndTheConversion) {
                 QStringLiteral("x_x000D_\ny") + QString(260, u'o'), Formatted{45001, day},
                 Formatted{45001, stamp}, QStringLiteral("c\nd")}}}}));
   const auto convert = [&](const QString& name, bool allCharacters) {
-    engine_.CreateDBFFromXLSBySheet(book, Path(name), QStringLiteral("Data$"),
-                                    QStringLiteral("Yes"), QStringLiteral("dBase III"),
-                                    allCharacters);
-    EXPECT_EQ(Reports(), QStringList{});
-    const auto dbf = ReadDbf(Path(name));
-    EXPECT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+    const auto dbf = Converted(book, name, QStringLiteral("Data$"), allCharacters);
     EXPECT_EQ(dbf.records.size(), 2) << name.toStdString();
     return FieldKinds(dbf);
   };
@@ -306,11 +305,7 @@ TEST_F(Conversion, TypedDatesADateFieldCannotHoldKeepTheirColumnAsText) {
                                           {Formatted{-800000, day}, Formatted{45002, day}},
                                           {Formatted{0, day}, Formatted{45003, day}}}}}));
   firstLine_ = false;
-  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("days.dbf")), QStringLiteral("Data$"),
-                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), false);
-  ASSERT_EQ(Reports(), QStringList{});
-  const auto dbf = ReadDbf(Path(QStringLiteral("days.dbf")));
-  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  const auto dbf = Converted(book, QStringLiteral("days.dbf"), QStringLiteral("Data$"), false);
   EXPECT_EQ(FieldKinds(dbf), (QStringList{QStringLiteral("C10"), QStringLiteral("D8")}));
   EXPECT_EQ(Column(dbf, 0), (QStringList{QStringLiteral("2023-03-15"), QStringLiteral("3000000"),
                                          QStringLiteral("-800000"), QStringLiteral("00:00:00")}));
@@ -423,11 +418,7 @@ TEST_F(Conversion, FailuresAreReportedOnceAndNeverFollowedBySuccess) {
 TEST_F(Conversion, TextInTheChosenCodePage) {
   UseCodePage(1251);
   const QString book = Copy(QStringLiteral("conversion.xlsx"));
-  engine_.CreateDBFFromXLSBySheet(book, Path(QStringLiteral("ru.dbf")), QStringLiteral("Отчёт$"),
-                                  QStringLiteral("Yes"), QStringLiteral("dBase III"), true);
-  ASSERT_EQ(Reports(), QStringList{});
-  const auto dbf = ReadDbf(Path(QStringLiteral("ru.dbf")));
-  ASSERT_TRUE(dbf.error.isEmpty()) << dbf.error.toStdString();
+  const auto dbf = Converted(book, QStringLiteral("ru.dbf"), QStringLiteral("Отчёт$"), true);
   EXPECT_EQ(FieldNames(dbf), (QStringList{QStringLiteral("fld_____"), QStringLiteral("fld____1")}));
   EXPECT_EQ(Column(dbf, 0), QStringList{QStringLiteral("Москва")});
 }
