@@ -480,8 +480,7 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   Recordset rows;
   QString folder;
   if (!steps(116, [&] {
-        const QString problem = workbook::WorkbookFileProblem(workbookPath);
-        if (!problem.isEmpty()) throw std::runtime_error(problem.toStdString());
+        if (auto problem = workbook::WorkbookFileProblem(workbookPath)) throw *std::move(problem);
         folder = FolderOf(workbookPath) + PathSeparator() +
                  WorkbookOutputFolderName(FileNameOf(workbookPath));
       }))
