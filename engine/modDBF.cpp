@@ -175,7 +175,8 @@ class SheetConversion {
     return bytes + 3 * text->count(u'\n') - text->count(u'\r');
   }
 
-  // False when the sheet cannot become a table at all; nothing of it has been read then.
+  // False when the sheet cannot become a table at all: it has too many columns, or text its code
+  // page cannot hold.
   bool Measure(Recordset& rows) {
     const bool firstLine = host_.firstLineAsFieldNames();
     int count = 0;
@@ -201,10 +202,13 @@ class SheetConversion {
             static_cast<std::int16_t>(firstLine ? adVarWChar : rows.GetFields()[i].Type());
       });
     }
-    while (steps_.While(n_.measureTest, [&] { return !rows.Eof(); })) {
+    // Text the table's code page cannot be written in: reported once, and the sheet ends, as
+    // every further text would fail alike.
+    bool unwritable = false;
+    while (!unwritable && steps_.While(n_.measureTest, [&] { return !rows.Eof(); })) {
       pace_();
       const auto fields = rows.GetFields();
-      for (int i = 0; i < count; ++i) {
+      for (int i = 0; i < count && !unwritable; ++i) {
         auto& column = layout_[static_cast<std::size_t>(i)];
         steps_(n_.measure, [&] {
           const auto& value = fields[i].Value();
@@ -215,15 +219,20 @@ class SheetConversion {
           if (value.kind() == data_access::Variant::Kind::Double &&
               column.typeCode == data_access::adDouble)
             MeasureNumber(column, value.Text());
-          MeasureWidth(column, WrittenLength(value));
+          try {
+            MeasureWidth(column, WrittenLength(value));
+          } catch (const text::CodePageError&) {
+            unwritable = true;
+            throw;
+          }
         });
       }
-      if (!steps_(n_.nextRow, [&] { rows.MoveNext(); })) break;
+      if (!unwritable && !steps_(n_.nextRow, [&] { rows.MoveNext(); })) break;
     }
     steps_(n_.closeRows, [&] {
       if (rows.State() != adStateClosed) rows.Close();
     });
-    return true;
+    return !unwritable;
   }
 
   bool DefineTable(const QString& targetFolder, const QString& dbfName) {
@@ -481,8 +490,7 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   Recordset rows;
   QString folder;
   if (!steps(116, [&] {
-        const QString problem = workbook::WorkbookFileProblem(workbookPath);
-        if (!problem.isEmpty()) throw std::runtime_error(problem.toStdString());
+        if (auto problem = workbook::WorkbookFileProblem(workbookPath)) throw *std::move(problem);
         folder = FolderOf(workbookPath) + PathSeparator() +
                  WorkbookOutputFolderName(FileNameOf(workbookPath));
       }))

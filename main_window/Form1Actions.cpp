@@ -1,7 +1,5 @@
 #include "main_window/Form1Actions.h"
 
-#include <QFileInfo>
-
 #include "data_access/connection.h"
 #include "shell/error_report.h"
 #include "workbook/sheet.h"
@@ -37,12 +35,11 @@ ConversionResult StartConverting(modDBF& engine, shell::MessagePresenter& presen
   if (input.workbookPath.trimmed().isEmpty()) {
     return Refuse(presenter, QStringLiteral("You forgot to select Excel input file."));
   }
-  if (const QString problem = workbook::WorkbookFileProblem(input.workbookPath);
-      !problem.isEmpty()) {
+  if (const auto problem = workbook::WorkbookFileProblem(input.workbookPath)) {
     // A folder or a pipe is there, but it is no workbook: that is said as it is.
-    return Refuse(presenter, QFileInfo::exists(input.workbookPath)
-                                 ? problem
-                                 : QStringLiteral("Excel input file not found."));
+    return Refuse(presenter, problem->reason() == workbook::WorkbookError::Reason::NotFound
+                                 ? QStringLiteral("Excel input file not found.")
+                                 : problem->description());
   }
   // The files the conversion would replace are the ones checked, whatever the output box says.
   const QString existing = modDBF::ExistingOutputFile(input.workbookPath, input.dbfPath);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "described_error.h"
+
 namespace brelloquin::shell {
 
 QString Location(const QString& moduleName, const QString& procedure) {
@@ -30,6 +32,8 @@ void Steps::report(int step, std::exception_ptr error) {
     std::rethrow_exception(error);
   } catch (const NumberedError& e) {
     number = e.number();
+    description = e.description();
+  } catch (const DescribedError& e) {
     description = e.description();
   } catch (const std::exception& e) {
     description = QString::fromUtf8(e.what());

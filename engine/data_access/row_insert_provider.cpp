@@ -42,12 +42,11 @@ RowInsertProvider::~RowInsertProvider() {
   }
 }
 
-void RowInsertProvider::Abandon(const dbf::DbfWriteError& error) {
+void RowInsertProvider::Abandon(const QString& reason) {
   table_.reset();
   if (staged_) dbf::DiscardStaged(path_);
-  throw ConnectionBroken(
-      shell::kE_FAIL,
-      QStringLiteral("Could not write the table %1: %2").arg(path_, error.reason()));
+  throw ConnectionBroken(shell::kE_FAIL,
+                         QStringLiteral("Could not write the table %1: %2").arg(path_, reason));
 }
 
 std::unique_ptr<RowSource> RowInsertProvider::OpenSchema(int) {
@@ -72,7 +71,10 @@ void RowInsertProvider::Execute(const QString& statement) {
   try {
     table_->appendRecord(values_);
   } catch (const dbf::DbfWriteError& e) {
-    Abandon(e);
+    Abandon(e.reason());
+  } catch (const text::CodePageError& e) {
+    // No row of text could be written either.
+    Abandon(e.description());
   } catch (const dbf::DbfError& e) {
     throw DataAccessError(kErrQuery, e.description());
   }
@@ -113,7 +115,7 @@ void RowInsertProvider::Close() {
   try {
     table_->flush();
   } catch (const dbf::DbfWriteError& e) {
-    Abandon(e);
+    Abandon(e.reason());
   }
   if (!staged_) return;
   table_.reset();

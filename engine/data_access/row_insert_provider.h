@@ -25,8 +25,9 @@ class RowInsertProvider : public Provider {
   int ValuesWithReplacedCharacters() const override;
 
  private:
-  // Gives up the table after a write failure: nothing of it is left but what was there before.
-  [[noreturn]] void Abandon(const dbf::DbfWriteError& error);
+  // Gives up the table after a failure that every further record would meet too: nothing of it
+  // is left but what was there before.
+  [[noreturn]] void Abandon(const QString& reason);
   // Parses a statement whole and checks its table and fields; its head is then known.
   void Accept(const QString& statement);
 

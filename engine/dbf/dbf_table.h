@@ -6,21 +6,16 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
+#include "described_error.h"
 #include "text/code_page.h"
 
 namespace brelloquin::dbf {
 
-class DbfError : public std::runtime_error {
+class DbfError : public DescribedError {
  public:
-  explicit DbfError(const QString& description)
-      : std::runtime_error(description.toStdString()), description_(description) {}
-  const QString& description() const { return description_; }
-
- private:
-  QString description_;
+  using DescribedError::DescribedError;
 };
 
 // A failure of the operating system to write a table's files: nothing more can be written to

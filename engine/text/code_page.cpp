@@ -124,7 +124,14 @@ class Converters {
       const QByteArray name = "CP" + QByteArray::number(codePage);
       const iconv_t cd =
           encoding ? iconv_open(name.constData(), kUtf16) : iconv_open(kUtf16, name.constData());
-      if (cd == reinterpret_cast<iconv_t>(-1)) qFatal("iconv cannot convert %s", name.constData());
+      if (cd == reinterpret_cast<iconv_t>(-1))
+        throw CodePageError(
+            (encoding ? QStringLiteral("Text cannot be written in code page %1: the system has no "
+                                       "conversion into %2.")
+                      : QStringLiteral("Text in code page %1 cannot be read: the system has no "
+                                       "conversion from %2."))
+                .arg(codePage)
+                .arg(QLatin1String(name)));
       it = open_.emplace(key, cd).first;
     }
     iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // back to the initial state

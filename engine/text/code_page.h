@@ -7,7 +7,15 @@
 #include <cstdint>
 #include <optional>
 
+#include "described_error.h"
+
 namespace brelloquin::text {
+
+// The system cannot convert text to or from a code page: its iconv lacks the conversion module.
+class CodePageError : public DescribedError {
+ public:
+  using DescribedError::DescribedError;
+};
 
 class CodePage {
  public:
@@ -20,6 +28,10 @@ class CodePage {
 
   int windowsCodePage() const { return codePage_; }
   std::uint8_t languageDriver() const;
+
+  // Text other than plain ASCII goes through the system's converter: each conversion below
+  // throws CodePageError when the system has none for the code page.
+
   // A character the code page lacks becomes "?" (and *replaced is set when given); a multibyte
   // character is never split.
   QByteArray encode(const QString& text, bool* replaced = nullptr) const;

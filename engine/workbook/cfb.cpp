@@ -81,7 +81,8 @@ bool HasSignature(const std::uint8_t* data, std::size_t size) {
 
 CompoundFile::CompoundFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   if (!HasSignature(bytes_.data(), bytes_.size()))
-    throw WorkbookError(QStringLiteral("The file is not a compound document."));
+    throw WorkbookError(WorkbookError::Reason::Unsupported,
+                        QStringLiteral("The file is not a compound document."));
   if (bytes_.size() < kHeaderSize) Damaged("the file is truncated");
   const std::uint8_t* header = bytes_.data();
   const std::uint16_t shift = ReadU16(header + 30);

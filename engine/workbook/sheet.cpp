@@ -183,16 +183,21 @@ void SheetData::finish() {
   cells_.resize(kept);
 }
 
-QString WorkbookFileProblem(const QString& path) {
+std::optional<WorkbookError> WorkbookFileProblem(const QString& path) {
+  using Reason = WorkbookError::Reason;
   const QFileInfo info(path);
-  if (!info.exists()) return QStringLiteral("The workbook '%1' could not be found.").arg(path);
-  if (info.isDir()) return QStringLiteral("'%1' is a folder, not a workbook.").arg(path);
+  if (!info.exists())
+    return WorkbookError(Reason::NotFound,
+                         QStringLiteral("The workbook '%1' could not be found.").arg(path));
+  if (info.isDir())
+    return WorkbookError(Reason::NotRegularFile,
+                         QStringLiteral("'%1' is a folder, not a workbook.").arg(path));
   if (!info.isFile())
-    return QStringLiteral(
-               "'%1' is not a regular file (it is a pipe, socket or device), so it "
-               "cannot be read as a workbook.")
-        .arg(path);
-  return QString();
+    return WorkbookError(Reason::NotRegularFile,
+                         QStringLiteral("'%1' is not a regular file (it is a pipe, socket or "
+                                        "device), so it cannot be read as a workbook.")
+                             .arg(path));
+  return std::nullopt;
 }
 
 }  // namespace brelloquin::workbook

@@ -7,23 +7,13 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <stdexcept>
+#include <optional>
 #include <vector>
 
 #include "workbook/number_format.h"
+#include "workbook/workbook_error.h"
 
 namespace brelloquin::workbook {
-
-// A failure to read a workbook, with a description in plain words for the user.
-class WorkbookError : public std::runtime_error {
- public:
-  explicit WorkbookError(const QString& description)
-      : std::runtime_error(description.toStdString()), description_(description) {}
-  const QString& description() const { return description_; }
-
- private:
-  QString description_;
-};
 
 enum class CellKind : std::uint8_t {
   Number,   // number: the value
@@ -198,8 +188,9 @@ class WorkbookReader {
 };
 
 // Why the path cannot be read as a workbook file, judged without opening it (a pipe would block
-// the reader): missing, a folder, or not a regular file. Empty for a regular file.
-QString WorkbookFileProblem(const QString& path);
+// the reader): missing (NotFound), a folder or not a regular file (NotRegularFile). Nothing for a
+// regular file.
+std::optional<WorkbookError> WorkbookFileProblem(const QString& path);
 
 // Opens a workbook by its content, whatever its extension. Throws WorkbookError.
 std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path);

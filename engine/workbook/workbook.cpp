@@ -9,11 +9,12 @@
 namespace brelloquin::workbook {
 
 std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
-  const QString problem = WorkbookFileProblem(path);
-  if (!problem.isEmpty()) throw WorkbookError(problem);
+  using Reason = WorkbookError::Reason;
+  if (auto problem = WorkbookFileProblem(path)) throw *std::move(problem);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw WorkbookError(
+        Reason::Unreadable,
         QStringLiteral("The workbook '%1' could not be opened: %2").arg(path, file.errorString()));
   const QByteArray head = file.peek(8);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.constData());
@@ -26,11 +27,12 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
     cfb::CompoundFile compound(std::vector<std::uint8_t>(all.begin(), all.end()));
     if (compound.hasStream(QStringLiteral("EncryptionInfo")) ||
         compound.hasStream(QStringLiteral("EncryptedPackage")))
-      throw WorkbookError(QStringLiteral("The workbook is password-protected or encrypted."));
+      throw WorkbookError::Encrypted();
     for (const char* name : {"Workbook", "Book"})
       if (compound.hasStream(QLatin1String(name)))
         return OpenXls(compound.readStream(QLatin1String(name)));
     throw WorkbookError(
+        Reason::Unsupported,
         QStringLiteral("The file '%1' is not an Excel workbook: it holds no workbook stream.")
             .arg(path));
   }
@@ -41,6 +43,7 @@ std::unique_ptr<WorkbookReader> OpenWorkbook(const QString& path) {
     return OpenXls(std::vector<std::uint8_t>(all.begin(), all.end()));
   }
   throw WorkbookError(
+      Reason::Unsupported,
       QStringLiteral("The file '%1' is not a workbook that can be read (neither .xlsx nor .xls).")
           .arg(path));
 }

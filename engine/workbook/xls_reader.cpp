@@ -57,9 +57,10 @@ bool IsBof(std::uint16_t type) {
 }
 
 [[noreturn]] void NotSupported() {
-  throw WorkbookError(QStringLiteral(
-      "Workbooks from Excel 2.x, and Excel 4.0 workbooks that bind several sheets, are not "
-      "supported; save the file in a newer Excel format."));
+  throw WorkbookError(
+      WorkbookError::Reason::Unsupported,
+      QStringLiteral("Workbooks from Excel 2.x, and Excel 4.0 workbooks that bind several sheets, "
+                     "are not supported; save the file in a newer Excel format."));
 }
 
 // An RK number: 30 bits of either a signed integer or the high bits of a double, optionally
@@ -138,7 +139,7 @@ void XlsReader::readGlobals() {
     RecordData data(record);
     switch (record.type) {
       case kFilePass:
-        throw WorkbookError(QStringLiteral("The workbook is password-protected or encrypted."));
+        throw WorkbookError::Encrypted();
       case kCodePage:
         if (body.size() >= 2) byteText_.setCodePage(ReadU16(body.data()));
         break;
@@ -209,7 +210,8 @@ void XlsReader::addNumber(SheetData& sheet, std::uint32_t row, std::uint32_t col
 
 SheetData XlsReader::readSheet(std::size_t index, const RowWindow& window) {
   if (index >= sheets_.size())
-    throw WorkbookError(QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
+    throw WorkbookError(WorkbookError::Reason::NoSuchSheet,
+                        QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
   const QString& name = sheets_[index].name;
   const std::size_t offset = offsets_[index];
   RecordReader records(stream_, offset);

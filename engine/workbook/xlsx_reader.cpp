@@ -42,6 +42,7 @@ class XlsxReader final : public WorkbookReader {
   explicit XlsxReader(const QString& path) : archive_(path) {
     if (IsOpenDocumentSpreadsheet(archive_))
       throw WorkbookError(
+          WorkbookError::Reason::Unsupported,
           QStringLiteral("The OpenDocument spreadsheet format (.ods) is not supported."));
     const auto packageRelationships = ReadRelationships(archive_, "");
     const Relationship* document = FindByType(packageRelationships, "officeDocument");
@@ -49,11 +50,13 @@ class XlsxReader final : public WorkbookReader {
         document && archive_.has(document->target) ? document->target : "xl/workbook.xml";
     if (workbookPart_.ends_with(".bin") ||
         (!archive_.has(workbookPart_) && archive_.has("xl/workbook.bin")))
-      throw WorkbookError(QStringLiteral("The binary .xlsb workbook format is not supported."));
+      throw WorkbookError(WorkbookError::Reason::Unsupported,
+                          QStringLiteral("The binary .xlsb workbook format is not supported."));
     auto part = archive_.open(workbookPart_);
     const auto workbook = part ? xlsx::ReadWorkbookPart(*part) : xlsx::WorkbookPart();
     if (!workbook.isWorkbook)
       throw WorkbookError(
+          WorkbookError::Reason::Unsupported,
           QStringLiteral("The file '%1' is not an Excel workbook: it holds no workbook part.")
               .arg(path));
     date1904_ = workbook.date1904;
@@ -80,7 +83,8 @@ class XlsxReader final : public WorkbookReader {
   using WorkbookReader::readSheet;
   SheetData readSheet(std::size_t index, const RowWindow& window) override {
     if (index >= sheets_.size())
-      throw WorkbookError(QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
+      throw WorkbookError(WorkbookError::Reason::NoSuchSheet,
+                          QStringLiteral("The workbook has no sheet number %1.").arg(index + 1));
     loadSharedParts(window.progress);
     auto part = sheetParts_[index].empty() ? std::nullopt : archive_.open(sheetParts_[index]);
     if (!part)

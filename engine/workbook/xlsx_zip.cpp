@@ -93,11 +93,11 @@ ZipArchive::ZipArchive(const QString& path) : path_(path) {
                              "missing.")
                   .arg(path));
         throw WorkbookError(
+            WorkbookError::Reason::Unsupported,
             QStringLiteral("The file '%1' is not an .xlsx workbook: it is not a zip archive.")
                 .arg(path));
       case ZIP_ER_NOENT: {
-        if (const QString problem = WorkbookFileProblem(path); !problem.isEmpty())
-          throw WorkbookError(problem);
+        if (auto problem = WorkbookFileProblem(path)) throw *std::move(problem);
         const QString part = Zip64MarkedEntry(path);
         if (part.isEmpty())
           throw WorkbookError(
@@ -116,7 +116,8 @@ ZipArchive::ZipArchive(const QString& path) : path_(path) {
             QStringLiteral("The workbook '%1' is damaged: its zip directory is inconsistent.")
                 .arg(path));
       default:
-        throw WorkbookError(QStringLiteral("The workbook '%1' could not be opened: %2.")
+        throw WorkbookError(WorkbookError::Reason::Unreadable,
+                            QStringLiteral("The workbook '%1' could not be opened: %2.")
                                 .arg(path, ErrorText(code)));
     }
   }
@@ -145,9 +146,10 @@ std::optional<ZipPart> ZipArchive::open(std::string_view name) const {
       case ZIP_ER_NOPASSWD:
       case ZIP_ER_WRONGPASSWD:
       case ZIP_ER_ENCRNOTSUPP:
-        throw WorkbookError(QStringLiteral("The workbook is password-protected or encrypted."));
+        throw WorkbookError::Encrypted();
       case ZIP_ER_COMPNOTSUPP:
         throw WorkbookError(
+            WorkbookError::Reason::Unsupported,
             QStringLiteral("The workbook '%1' cannot be read: the part '%2' is compressed with "
                            "a method that is not supported.")
                 .arg(path_, part));
