@@ -11,6 +11,7 @@
 #include "data_access/connection.h"
 #include "data_access/connection_string.h"
 #include "data_access/dbase_catalog.h"
+#include "data_access/insert_statement.h"
 #include "field_layout.h"
 #include "output_names.h"
 #include "shell/error_report.h"
@@ -47,53 +48,6 @@ constexpr SheetSteps kBySheetSteps{168, 170, 172, 174, 180,        188,        2
 constexpr SheetSteps kWholeWorkbookSteps{194, 196, 198, 200, 206,        214,        226, 234,
                                          238, 240, 244, 250, {338, 346}, {426, 438}, 442, 444,
                                          446, 448, 450, 498, 500,        502};
-
-// Appends text as one quoted literal, apostrophes doubled, in a single pass over it; CR and LF
-// become blanks (single sheet) or "<br>" and nothing (whole workbook).
-void AppendLiteral(QString& statement, QStringView text, Conversion conversion) {
-  const qsizetype at = statement.size();
-  statement.resize(at + 4 * text.size() + 2);
-  QChar* out = statement.data() + at;
-  *out++ = u'\'';
-  for (const QChar c : text) {
-    if (c == u'\'') {
-      *out++ = c;
-      *out++ = c;
-    } else if (c != u'\n' && c != u'\r') {
-      *out++ = c;
-    } else if (conversion == Conversion::SingleSheet) {
-      *out++ = u' ';
-    } else if (c == u'\n') {
-      for (const char16_t b : {u'<', u'b', u'r', u'>'}) *out++ = b;
-    }
-  }
-  *out++ = u'\'';
-  statement.truncate(out - statement.constData());
-}
-
-QString Doubled(QString text) {
-  if (text.contains(u'\'')) text.replace(u'\'', QStringLiteral("''"));
-  return text;
-}
-
-// A value's text as the whole-workbook conversion writes it: line feeds as "<br>", no CR.
-QString WholeWorkbookText(QString text) {
-  text.replace(u'\n', QStringLiteral("<br>"));
-  text.remove(u'\r');
-  return text;
-}
-
-// Long texts go as literals of at most 254 characters joined by "+"; each piece is cut from
-// the text itself, so no doubled apostrophe is ever split.
-QString Pieces(const QString& text, const std::function<void()>& yield) {
-  QString item;
-  for (qsizetype at = 0; at < text.size(); at += 254) {
-    if (at > 0) item += u'+';
-    item += u'\'' + Doubled(text.mid(at, 254)) + u'\'';
-    yield();
-  }
-  return item.isEmpty() ? QStringLiteral("''") : item;
-}
 
 // Lets a window repaint while a long sheet converts: the host's yield, at most every 50 ms,
 // with the rows written so far once a table is being written.
@@ -268,38 +222,27 @@ class SheetConversion {
   }
 
   // Appends one value of the row to the statement, quoted the way each conversion quotes it.
-  void AppendItem(QString& statement, const data_access::Variant& value, std::size_t field) const {
+  void AppendItem(data_access::InsertStatementBuilder& row, const data_access::Variant& value,
+                  std::size_t field) const {
     const QString* text = value.StringValue();
     if (!text) {
-      // Numbers, dates and Booleans hold no apostrophe or line break and are short.
-      statement += u'\'';
-      value.AppendText(statement);
-      statement += u'\'';
+      row.AppendValue(value);
       return;
     }
     if (conversion_ == Conversion::WholeWorkbook) {
-      const qsizetype at = statement.size();
-      AppendLiteral(statement, *text, conversion_);
-      // The literal and its quotes, plus one: more than a literal may hold.
-      if (statement.size() - at + 1 > 254) {
-        statement.truncate(at);
-        statement += Pieces(WholeWorkbookText(*text), host_.yield);
-      }
+      row.AppendText(*text, data_access::LineBreaks::Tags, host_.yield);
       return;
     }
     // A memo field holds the whole text; other fields hold at most 254 characters.
     if (definitions_[field].typeCode == adLongVarWChar) {
-      QString single = *text;
-      single.replace(u'\n', u' ');
-      single.replace(u'\r', u' ');
-      statement += Pieces(single, [] {});
+      row.AppendText(*text, data_access::LineBreaks::Blanks);
       return;
     }
     // Cut to what the field holds, never inside a character (blanks for CR and LF take the
     // same one byte in every code page).
-    AppendLiteral(statement,
-                  QStringView(*text).left(codePage_.fittingLength(*text, dbf::kMaxCharacterLength)),
-                  conversion_);
+    row.AppendText(
+        QStringView(*text).left(codePage_.fittingLength(*text, dbf::kMaxCharacterLength)),
+        data_access::LineBreaks::Blanks);
   }
 
   void Warn(const QString& text) {
@@ -333,24 +276,19 @@ class SheetConversion {
         }))
       return false;
     if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
-    const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
-                         bracketed_ + QStringLiteral(") values (");
-    QString statement;  // one row's, its capacity kept for the next
+    data_access::InsertStatementBuilder row(dbfName, bracketed_);
     long long done = 0;
     while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
       pace_.Wrote(done++);
-      statement.resize(0);
+      row.Begin();
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
-        statement += head;
-        for (std::size_t i = 0; i < definitions_.size(); ++i) {
-          if (i > 0) statement += u',';
-          AppendItem(statement, fields[static_cast<int>(i)].Value(), i);
-        }
-        statement += u')';
+        for (std::size_t i = 0; i < definitions_.size(); ++i)
+          AppendItem(row, fields[static_cast<int>(i)].Value(), i);
+        row.End();
       });
       // A table that cannot be written (a full disk) ends at its first failure: one report.
-      if (!steps_(n_.execute, [&] { dbf.Execute(statement); }) && dbf.State() == adStateClosed)
+      if (!steps_(n_.execute, [&] { dbf.Execute(row.text()); }) && dbf.State() == adStateClosed)
         break;
       if (!steps_(n_.moveNext, [&] { rows.MoveNext(); })) break;
     }
