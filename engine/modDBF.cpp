@@ -36,18 +36,58 @@ struct DefinitionSteps {
 
 // The numbers of one sheet's conversion, in each procedure.
 struct SheetSteps {
-  int emptyRawList, openRows, notEmptyTest, layoutSize, rawName, typeCode, measureTest, measure,
-      nextRow, closeRows, catalog, kill;
+  int openRows, notEmptyTest, layoutSize, rawName, typeCode, measureTest, measure, nextRow,
+      closeRows, catalog, kill;
   DefinitionSteps allCharacters, typed;
   int closeDbf, openDbf, reopenRows, rowTest, buildValues, execute, moveNext, closeRowsAfter;
 };
 
-constexpr SheetSteps kBySheetSteps{168, 170, 172, 174, 180,        188,        202, 210,
-                                   214, 216, 220, 226, {312, 320}, {400, 412}, 416, 418,
-                                   420, 422, 424, 448, 450,        452};
-constexpr SheetSteps kWholeWorkbookSteps{194, 196, 198, 200, 206,        214,        226, 234,
-                                         238, 240, 244, 250, {338, 346}, {426, 438}, 442, 444,
-                                         446, 448, 450, 498, 500,        502};
+constexpr SheetSteps kBySheetSteps{
+    .openRows = 170,
+    .notEmptyTest = 172,
+    .layoutSize = 174,
+    .rawName = 180,
+    .typeCode = 188,
+    .measureTest = 202,
+    .measure = 210,
+    .nextRow = 214,
+    .closeRows = 216,
+    .catalog = 220,
+    .kill = 226,
+    .allCharacters = {.append = 312, .appendTable = 320},
+    .typed = {.append = 400, .appendTable = 412},
+    .closeDbf = 416,
+    .openDbf = 418,
+    .reopenRows = 420,
+    .rowTest = 422,
+    .buildValues = 424,
+    .execute = 448,
+    .moveNext = 450,
+    .closeRowsAfter = 452,
+};
+constexpr SheetSteps kWholeWorkbookSteps{
+    .openRows = 196,
+    .notEmptyTest = 198,
+    .layoutSize = 200,
+    .rawName = 206,
+    .typeCode = 214,
+    .measureTest = 226,
+    .measure = 234,
+    .nextRow = 238,
+    .closeRows = 240,
+    .catalog = 244,
+    .kill = 250,
+    .allCharacters = {.append = 338, .appendTable = 346},
+    .typed = {.append = 426, .appendTable = 438},
+    .closeDbf = 442,
+    .openDbf = 444,
+    .reopenRows = 446,
+    .rowTest = 448,
+    .buildValues = 450,
+    .execute = 498,
+    .moveNext = 500,
+    .closeRowsAfter = 502,
+};
 
 // Lets a window repaint while a long sheet converts: the host's yield, at most every 50 ms,
 // with the rows written so far once a table is being written.
