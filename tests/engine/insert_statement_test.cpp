@@ -107,6 +107,13 @@ TEST(InsertStatementBuilderTest, BuildsTheStatementTextTheProviderReads) {
   EXPECT_EQ(builder.text(),
             "insert into [Sheet1] ([Name],[N],[D],[B],[E]) values "
             "('O''Neil<br>','1E-05','2014-01-31 12:00:00','True','')");
+  // Every literal but the last holds exactly 254 characters.
+  builder.Begin();
+  builder.AppendText(QString(3 * 254 + 1, u'p'), LineBreaks::Tags);
+  builder.End();
+  const QString pieces = builder.text().section(u'(', 2).chopped(1);
+  const QString p254(254, u'p');
+  EXPECT_EQ(pieces, "'" + p254 + "'+'" + p254 + "'+'" + p254 + "'+'p'");
   builder.Begin();
   builder.AppendText(QString(254, u'x') + "''y", LineBreaks::Blanks);
   builder.End();
