@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "data_access/dbase_catalog.h"
+
 namespace brelloquin {
 
 // What the measuring pass records for one field of the sheet.
@@ -41,16 +43,10 @@ QString CleanFieldName(const QString& rawName);
 QString MakeUniqueName(const QString& name, const QString& list,
                        const std::function<bool(const QString&)>& isTaken);
 
-// The definition of one field: its type code, defined size and, for numbers, decimals.
-struct ColumnDefinition {
-  int typeCode;
-  int size;
-  int decimals = 0;
-};
-
 enum class Conversion { SingleSheet, WholeWorkbook };
 
-ColumnDefinition DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
-                              Conversion conversion);
+// One field's type code, defined size and, for numbers, decimals; the name is the caller's.
+data_access::ColumnDef DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
+                                    Conversion conversion);
 
 }  // namespace brelloquin

@@ -246,11 +246,11 @@ class SheetConversion {
       name = MakeUniqueName(name, bracketed_, [&](const QString& candidate) {
         return given.contains(candidate, Qt::CaseInsensitive);
       });
-      const ColumnDefinition definition =
+      const data_access::ColumnDef definition =
           DefineColumn(layout_[i], options_.AllFieldsCharacters, conversion_);
       if (!steps_(d.append, [&] {
-            table.GetColumns().Append(name, definition.typeCode, definition.size,
-                                      definition.decimals);
+            table.GetColumns().Append(name, definition.type, definition.definedSize,
+                                      definition.numericScale);
           }))
         return false;
       given << name;
@@ -274,7 +274,7 @@ class SheetConversion {
       return;
     }
     // A memo field holds the whole text; other fields hold at most 254 characters.
-    if (definitions_[field].typeCode == adLongVarWChar) {
+    if (definitions_[field].type == adLongVarWChar) {
       row.AppendText(*text, data_access::LineBreaks::Blanks);
       return;
     }
@@ -348,7 +348,7 @@ class SheetConversion {
   ConversionResult& result_;
   QString sheetName_;
   std::vector<ColumnLayout> layout_;
-  std::vector<ColumnDefinition> definitions_;
+  std::vector<data_access::ColumnDef> definitions_;
   QString bracketed_;
 };
 

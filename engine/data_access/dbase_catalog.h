@@ -10,10 +10,12 @@
 
 namespace brelloquin::data_access {
 
+// A column as the table defines it: the field layout decides its type and size, the table
+// definition gives it its name.
 struct ColumnDef {
-  QString name;
-  int type;
-  int definedSize;
+  QString name{};  // defaulted like the rest, so DefineColumn can leave it out
+  int type = 0;    // a type code
+  int definedSize = 0;
   int numericScale = 0;  // decimals of a number column
 };
 

@@ -120,7 +120,7 @@ TEST(ColumnDefinitions, WidthsAndTypesByModeAndConversion) {
     column.typeCode = static_cast<std::int16_t>(type);
     column.hasTime = hasTime;
     const auto d = DefineColumn(column, all, conversion);
-    return QStringLiteral("%1/%2").arg(d.typeCode).arg(d.size);
+    return QStringLiteral("%1/%2").arg(d.type).arg(d.definedSize);
   };
   const auto expect = [](int type, int size) {
     return QStringLiteral("%1/%2").arg(type).arg(size);
