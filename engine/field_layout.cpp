@@ -85,15 +85,15 @@ QString MakeUniqueName(const QString& name, const QString& list,
   return unique;
 }
 
-data_access::ColumnDef DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
-                                    Conversion conversion) {
+data_access::TableColumn DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
+                                      Conversion conversion) {
   const int width = column.width;
   const int maxText = dbf::kMaxCharacterLength;
   if (allFieldsCharacters) {
     if (width > maxText)
       return conversion == Conversion::SingleSheet
-                 ? data_access::ColumnDef{.type = adVarWChar, .definedSize = maxText}
-                 : data_access::ColumnDef{.type = adLongVarWChar, .definedSize = width};
+                 ? data_access::TableColumn{.type = adVarWChar, .definedSize = maxText}
+                 : data_access::TableColumn{.type = adLongVarWChar, .definedSize = width};
     return {.type = adVarWChar, .definedSize = width == 0 ? 1 : width};
   }
   if (column.typeCode == adDouble) {

@@ -46,7 +46,7 @@ QString MakeUniqueName(const QString& name, const QString& list,
 enum class Conversion { SingleSheet, WholeWorkbook };
 
 // One field's type code, defined size and, for numbers, decimals; the name is the caller's.
-data_access::ColumnDef DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
-                                    Conversion conversion);
+data_access::TableColumn DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
+                                      Conversion conversion);
 
 }  // namespace brelloquin

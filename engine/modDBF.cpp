@@ -246,7 +246,7 @@ class SheetConversion {
       name = MakeUniqueName(name, bracketed_, [&](const QString& candidate) {
         return given.contains(candidate, Qt::CaseInsensitive);
       });
-      const data_access::ColumnDef definition =
+      const data_access::TableColumn definition =
           DefineColumn(layout_[i], options_.AllFieldsCharacters, conversion_);
       if (!steps_(d.append, [&] {
             table.GetColumns().Append(name, definition.type, definition.definedSize,
@@ -348,7 +348,7 @@ class SheetConversion {
   ConversionResult& result_;
   QString sheetName_;
   std::vector<ColumnLayout> layout_;
-  std::vector<data_access::ColumnDef> definitions_;
+  std::vector<data_access::TableColumn> definitions_;
   QString bracketed_;
 };
 

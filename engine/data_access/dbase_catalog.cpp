@@ -59,7 +59,7 @@ void Catalog::SetActiveConnection(const QString& connectionString) {
                           QStringLiteral("The folder '%1' does not exist.").arg(folder_));
 }
 
-dbf::FieldSpec FieldFor(const ColumnDef& column) {
+dbf::FieldSpec FieldFor(const TableColumn& column) {
   switch (column.type) {
     case adVarWChar:
       // Widths count bytes of the table's code page.
