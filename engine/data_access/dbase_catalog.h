@@ -64,6 +64,6 @@ void DiscardUnfinishedTable(const QString& dbfPath);
 void DiscardUnfinishedTables(const QString& folder);
 
 // The DBF field for a column's type code and defined size.
-dbf::FieldSpec FieldFor(const TableColumn& column);
+dbf::FieldDescriptor FieldFor(const TableColumn& column);
 
 }  // namespace brelloquin::data_access

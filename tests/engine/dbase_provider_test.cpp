@@ -89,7 +89,7 @@ TEST_F(DbaseProvider, TypeCodesBecomeDbfFields) {
   // Widths are bytes of the code page already; a sized number column keeps its decimals.
   EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 200}).length, 200);
   EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 300}).length, 254);
-  const dbf::FieldSpec gps = FieldFor({QStringLiteral("N"), adDouble, 10, 7});
+  const dbf::FieldDescriptor gps = FieldFor({QStringLiteral("N"), adDouble, 10, 7});
   EXPECT_EQ(std::make_pair(gps.length, gps.decimals), std::make_pair(10, 7));
 }
 
