@@ -59,7 +59,7 @@ void Catalog::SetActiveConnection(const QString& connectionString) {
                           QStringLiteral("The folder '%1' does not exist.").arg(folder_));
 }
 
-dbf::FieldDescriptor FieldFor(const TableColumn& column) {
+dbf::FieldDescriptor FieldDescriptorFor(const TableColumn& column) {
   switch (column.type) {
     case adVarWChar:
       // Widths count bytes of the table's code page.
@@ -87,7 +87,8 @@ void Catalog::AppendTable(const Table& table) {
   if (table.GetColumns().Count() == 0)
     throw CatalogError(QStringLiteral("The table '%1' has no fields.").arg(table.Name));
   std::vector<dbf::FieldDescriptor> fields;
-  for (const auto& column : table.GetColumns().items()) fields.push_back(FieldFor(column));
+  for (const auto& column : table.GetColumns().items())
+    fields.push_back(FieldDescriptorFor(column));
   const QString path = QDir::toNativeSeparators(
       QDir::cleanPath(folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf")));
   try {

@@ -64,6 +64,6 @@ void DiscardUnfinishedTable(const QString& dbfPath);
 void DiscardUnfinishedTables(const QString& folder);
 
 // The DBF field for a column's type code and defined size.
-dbf::FieldDescriptor FieldFor(const TableColumn& column);
+dbf::FieldDescriptor FieldDescriptorFor(const TableColumn& column);
 
 }  // namespace brelloquin::data_access
