@@ -1,5 +1,5 @@
 #pragma once
-// From a sheet's columns to DBF field definitions: raw names, cleaned names, unique names,
+// From a sheet's columns to the table's columns: raw names, cleaned names, unique names,
 // types and widths.
 
 #include <QString>

@@ -10,6 +10,7 @@
 
 namespace brelloquin::data_access {
 
+// A field as a row source states it (a sheet's column, or a schema rowset's): name and type.
 struct SourceField {
   QString name;
   int type = adVarWChar;

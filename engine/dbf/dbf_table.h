@@ -47,6 +47,7 @@ inline constexpr int kMaxCharacterLength = 254;
 inline constexpr int kMaxNumericLength = 20;
 inline constexpr int kMaxDecimals = 15;
 
+// A field as the DBF file's header describes it.
 struct FieldDescriptor {
   QString name;      // 1 to 10 ASCII letters, digits and "_"; unique ignoring case
   char type = 'C';   // 'C', 'N', 'D', 'L' or 'M'
