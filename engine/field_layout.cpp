@@ -85,28 +85,31 @@ QString MakeUniqueName(const QString& name, const QString& list,
   return unique;
 }
 
-ColumnDefinition DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
-                              Conversion conversion) {
+data_access::TableColumn DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
+                                      Conversion conversion) {
   const int width = column.width;
   const int maxText = dbf::kMaxCharacterLength;
   if (allFieldsCharacters) {
     if (width > maxText)
-      return conversion == Conversion::SingleSheet ? ColumnDefinition{adVarWChar, maxText}
-                                                   : ColumnDefinition{adLongVarWChar, width};
-    return {adVarWChar, width == 0 ? 1 : width};
+      return conversion == Conversion::SingleSheet
+                 ? data_access::TableColumn{.type = adVarWChar, .definedSize = maxText}
+                 : data_access::TableColumn{.type = adLongVarWChar, .definedSize = width};
+    return {.type = adVarWChar, .definedSize = width == 0 ? 1 : width};
   }
   if (column.typeCode == adDouble) {
     // One numeric field holds every value of the column exactly, or the values stay text.
     const int numberWidth = column.integerDigits + (column.decimals > 0 ? column.decimals + 1 : 0);
     if (numberWidth <= dbf::kMaxNumericLength && column.decimals <= dbf::kMaxDecimals)
-      return {adDouble, std::max(numberWidth, 1), column.decimals};
+      return {.type = adDouble,
+              .definedSize = std::max(numberWidth, 1),
+              .numericScale = column.decimals};
   } else if (column.typeCode != adVarWChar && !(column.typeCode == adDate && column.datesAsText)) {
     // A date field holds only days: a column with any other date value keeps its values as text.
-    return {column.typeCode, 0};
+    return {.type = column.typeCode};
   }
   // A text that a character field cannot hold whole goes into a memo field.
-  if (width > maxText) return {adLongVarWChar, width};
-  return {adVarWChar, width == 0 ? 1 : width};
+  if (width > maxText) return {.type = adLongVarWChar, .definedSize = width};
+  return {.type = adVarWChar, .definedSize = width == 0 ? 1 : width};
 }
 
 }  // namespace brelloquin

@@ -1,5 +1,5 @@
 #pragma once
-// From a sheet's columns to DBF field definitions: raw names, cleaned names, unique names,
+// From a sheet's columns to the table's columns: raw names, cleaned names, unique names,
 // types and widths.
 
 #include <QString>
@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <vector>
+
+#include "data_access/dbase_catalog.h"
 
 namespace brelloquin {
 
@@ -43,16 +45,10 @@ QString CleanFieldName(const QString& rawName);
 QString MakeUniqueName(const QString& name, const QString& list,
                        const std::function<bool(const QString&)>& isTaken);
 
-// The definition of one field: its type code, defined size and, for numbers, decimals.
-struct ColumnDefinition {
-  int typeCode;
-  int size;
-  int decimals = 0;
-};
-
 enum class Conversion { SingleSheet, WholeWorkbook };
 
-ColumnDefinition DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
-                              Conversion conversion);
+// One field's type code, defined size and, for numbers, decimals; the name is the caller's.
+data_access::TableColumn DefineColumn(const ColumnLayout& column, bool allFieldsCharacters,
+                                      Conversion conversion);
 
 }  // namespace brelloquin

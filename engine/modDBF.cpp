@@ -11,6 +11,7 @@
 #include "data_access/connection.h"
 #include "data_access/connection_string.h"
 #include "data_access/dbase_catalog.h"
+#include "data_access/insert_statement.h"
 #include "dbf/dbf_value.h"
 #include "field_layout.h"
 #include "output_names.h"
@@ -36,65 +37,58 @@ struct DefinitionSteps {
 
 // The numbers of one sheet's conversion, in each procedure.
 struct SheetSteps {
-  int emptyRawList, openRows, notEmptyTest, layoutSize, rawName, typeCode, measureTest, measure,
-      nextRow, closeRows, catalog, kill;
+  int openRows, notEmptyTest, layoutSize, rawName, typeCode, measureTest, measure, nextRow,
+      closeRows, catalog, kill;
   DefinitionSteps allCharacters, typed;
   int closeDbf, openDbf, reopenRows, rowTest, buildValues, execute, moveNext, closeRowsAfter;
 };
 
-constexpr SheetSteps kBySheetSteps{168, 170, 172, 174, 180,        188,        202, 210,
-                                   214, 216, 220, 226, {312, 320}, {400, 412}, 416, 418,
-                                   420, 422, 424, 448, 450,        452};
-constexpr SheetSteps kWholeWorkbookSteps{194, 196, 198, 200, 206,        214,        226, 234,
-                                         238, 240, 244, 250, {338, 346}, {426, 438}, 442, 444,
-                                         446, 448, 450, 498, 500,        502};
-
-// Appends text as one quoted literal, apostrophes doubled, in a single pass over it; CR and LF
-// become blanks (single sheet) or "<br>" and nothing (whole workbook).
-void AppendLiteral(QString& statement, QStringView text, Conversion conversion) {
-  const qsizetype at = statement.size();
-  statement.resize(at + 4 * text.size() + 2);
-  QChar* out = statement.data() + at;
-  *out++ = u'\'';
-  for (const QChar c : text) {
-    if (c == u'\'') {
-      *out++ = c;
-      *out++ = c;
-    } else if (c != u'\n' && c != u'\r') {
-      *out++ = c;
-    } else if (conversion == Conversion::SingleSheet) {
-      *out++ = u' ';
-    } else if (c == u'\n') {
-      for (const char16_t b : {u'<', u'b', u'r', u'>'}) *out++ = b;
-    }
-  }
-  *out++ = u'\'';
-  statement.truncate(out - statement.constData());
-}
-
-QString Doubled(QString text) {
-  if (text.contains(u'\'')) text.replace(u'\'', QStringLiteral("''"));
-  return text;
-}
-
-// A value's text as the whole-workbook conversion writes it: line feeds as "<br>", no CR.
-QString WholeWorkbookText(QString text) {
-  text.replace(u'\n', QStringLiteral("<br>"));
-  text.remove(u'\r');
-  return text;
-}
-
-// Long texts go as literals of at most 254 characters joined by "+"; each piece is cut from
-// the text itself, so no doubled apostrophe is ever split.
-QString Pieces(const QString& text, const std::function<void()>& yield) {
-  QString item;
-  for (qsizetype at = 0; at < text.size(); at += 254) {
-    if (at > 0) item += u'+';
-    item += u'\'' + Doubled(text.mid(at, 254)) + u'\'';
-    yield();
-  }
-  return item.isEmpty() ? QStringLiteral("''") : item;
-}
+constexpr SheetSteps kBySheetSteps{
+    .openRows = 170,
+    .notEmptyTest = 172,
+    .layoutSize = 174,
+    .rawName = 180,
+    .typeCode = 188,
+    .measureTest = 202,
+    .measure = 210,
+    .nextRow = 214,
+    .closeRows = 216,
+    .catalog = 220,
+    .kill = 226,
+    .allCharacters = {.append = 312, .appendTable = 320},
+    .typed = {.append = 400, .appendTable = 412},
+    .closeDbf = 416,
+    .openDbf = 418,
+    .reopenRows = 420,
+    .rowTest = 422,
+    .buildValues = 424,
+    .execute = 448,
+    .moveNext = 450,
+    .closeRowsAfter = 452,
+};
+constexpr SheetSteps kWholeWorkbookSteps{
+    .openRows = 196,
+    .notEmptyTest = 198,
+    .layoutSize = 200,
+    .rawName = 206,
+    .typeCode = 214,
+    .measureTest = 226,
+    .measure = 234,
+    .nextRow = 238,
+    .closeRows = 240,
+    .catalog = 244,
+    .kill = 250,
+    .allCharacters = {.append = 338, .appendTable = 346},
+    .typed = {.append = 426, .appendTable = 438},
+    .closeDbf = 442,
+    .openDbf = 444,
+    .reopenRows = 446,
+    .rowTest = 448,
+    .buildValues = 450,
+    .execute = 498,
+    .moveNext = 500,
+    .closeRowsAfter = 502,
+};
 
 // Lets a window repaint while a long sheet converts: the host's yield, at most every 50 ms,
 // with the rows written so far once a table is being written.
@@ -262,11 +256,11 @@ class SheetConversion {
       name = MakeUniqueName(name, bracketed_, [&](const QString& candidate) {
         return given.contains(candidate, Qt::CaseInsensitive);
       });
-      const ColumnDefinition definition =
+      const data_access::TableColumn definition =
           DefineColumn(layout_[i], options_.AllFieldsCharacters, conversion_);
       if (!steps_(d.append, [&] {
-            table.GetColumns().Append(name, definition.typeCode, definition.size,
-                                      definition.decimals);
+            table.GetColumns().Append(name, definition.type, definition.definedSize,
+                                      definition.numericScale);
           }))
         return false;
       given << name;
@@ -278,38 +272,27 @@ class SheetConversion {
   }
 
   // Appends one value of the row to the statement, quoted the way each conversion quotes it.
-  void AppendItem(QString& statement, const data_access::Variant& value, std::size_t field) const {
+  void AppendItem(data_access::InsertStatementBuilder& row, const data_access::Variant& value,
+                  std::size_t field) const {
     const QString* text = value.StringValue();
     if (!text) {
-      // Numbers, dates and Booleans hold no apostrophe or line break and are short.
-      statement += u'\'';
-      value.AppendText(statement);
-      statement += u'\'';
+      row.AppendValue(value);
       return;
     }
     if (conversion_ == Conversion::WholeWorkbook) {
-      const qsizetype at = statement.size();
-      AppendLiteral(statement, *text, conversion_);
-      // The literal and its quotes, plus one: more than a literal may hold.
-      if (statement.size() - at + 1 > 254) {
-        statement.truncate(at);
-        statement += Pieces(WholeWorkbookText(*text), host_.yield);
-      }
+      row.AppendText(*text, data_access::LineBreaks::Tags, host_.yield);
       return;
     }
     // A memo field holds the whole text; other fields hold at most 254 characters.
-    if (definitions_[field].typeCode == adLongVarWChar) {
-      QString single = *text;
-      single.replace(u'\n', u' ');
-      single.replace(u'\r', u' ');
-      statement += Pieces(single, [] {});
+    if (definitions_[field].type == adLongVarWChar) {
+      row.AppendText(*text, data_access::LineBreaks::Blanks);
       return;
     }
     // Cut to what the field holds, never inside a character (blanks for CR and LF take the
     // same one byte in every code page).
-    AppendLiteral(statement,
-                  QStringView(*text).left(codePage_.fittingLength(*text, dbf::kMaxCharacterLength)),
-                  conversion_);
+    row.AppendText(
+        QStringView(*text).left(codePage_.fittingLength(*text, dbf::kMaxCharacterLength)),
+        data_access::LineBreaks::Blanks);
   }
 
   void Warn(const QString& text) {
@@ -343,24 +326,19 @@ class SheetConversion {
         }))
       return false;
     if (!steps_(n_.reopenRows, [&] { OpenSheetRows(rows, workbook, sheetName); })) return false;
-    const QString head = QStringLiteral("insert into [") + dbfName + QStringLiteral("] (") +
-                         bracketed_ + QStringLiteral(") values (");
-    QString statement;  // one row's, its capacity kept for the next
+    data_access::InsertStatementBuilder row(dbfName, bracketed_);
     long long done = 0;
     while (steps_.While(n_.rowTest, [&] { return !rows.Eof(); })) {
       pace_.Wrote(done++);
-      statement.resize(0);
+      row.Begin();
       steps_(n_.buildValues, [&] {
         const auto fields = rows.GetFields();
-        statement += head;
-        for (std::size_t i = 0; i < definitions_.size(); ++i) {
-          if (i > 0) statement += u',';
-          AppendItem(statement, fields[static_cast<int>(i)].Value(), i);
-        }
-        statement += u')';
+        for (std::size_t i = 0; i < definitions_.size(); ++i)
+          AppendItem(row, fields[static_cast<int>(i)].Value(), i);
+        row.End();
       });
       // A table that cannot be written (a full disk) ends at its first failure: one report.
-      if (!steps_(n_.execute, [&] { dbf.Execute(statement); }) && dbf.State() == adStateClosed)
+      if (!steps_(n_.execute, [&] { dbf.Execute(row.text()); }) && dbf.State() == adStateClosed)
         break;
       if (!steps_(n_.moveNext, [&] { rows.MoveNext(); })) break;
     }
@@ -380,7 +358,7 @@ class SheetConversion {
   ConversionResult& result_;
   QString sheetName_;
   std::vector<ColumnLayout> layout_;
-  std::vector<ColumnDefinition> definitions_;
+  std::vector<data_access::TableColumn> definitions_;
   QString bracketed_;
 };
 

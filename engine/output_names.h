@@ -5,7 +5,8 @@
 
 namespace brelloquin {
 
-// The platform's path separator: where the original joined paths with "\".
+// The separator that output paths are joined and split at: the platform's own, "\" on Windows
+// and "/" elsewhere.
 QChar PathSeparator();
 
 // Everything before the path's last separator ("" when there is none).

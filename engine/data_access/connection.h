@@ -41,13 +41,13 @@ class Connection {
 class Field {
  public:
   // value is null at the end of rows, where names and types can still be read.
-  Field(const FieldInfo& info, const Variant* value) : info_(info), value_(value) {}
-  const QString& Name() const { return info_.name; }
-  int Type() const { return info_.type; }
+  Field(const SourceField& source, const Variant* value) : source_(source), value_(value) {}
+  const QString& Name() const { return source_.name; }
+  int Type() const { return source_.type; }
   const Variant& Value() const;
 
  private:
-  const FieldInfo& info_;
+  const SourceField& source_;
   const Variant* value_;
 };
 

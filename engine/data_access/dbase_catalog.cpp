@@ -59,7 +59,7 @@ void Catalog::SetActiveConnection(const QString& connectionString) {
                           QStringLiteral("The folder '%1' does not exist.").arg(folder_));
 }
 
-dbf::FieldSpec FieldFor(const ColumnDef& column) {
+dbf::FieldDescriptor FieldDescriptorFor(const TableColumn& column) {
   switch (column.type) {
     case adVarWChar:
       // Widths count bytes of the table's code page.
@@ -86,8 +86,9 @@ void Catalog::AppendTable(const Table& table) {
   if (table.Name.isEmpty()) throw CatalogError(QStringLiteral("The table has no name."));
   if (table.GetColumns().Count() == 0)
     throw CatalogError(QStringLiteral("The table '%1' has no fields.").arg(table.Name));
-  std::vector<dbf::FieldSpec> fields;
-  for (const auto& column : table.GetColumns().items()) fields.push_back(FieldFor(column));
+  std::vector<dbf::FieldDescriptor> fields;
+  for (const auto& column : table.GetColumns().items())
+    fields.push_back(FieldDescriptorFor(column));
   const QString path = QDir::toNativeSeparators(
       QDir::cleanPath(folder_ + QDir::separator() + table.Name + QStringLiteral(".dbf")));
   try {

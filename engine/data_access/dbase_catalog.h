@@ -10,10 +10,12 @@
 
 namespace brelloquin::data_access {
 
-struct ColumnDef {
-  QString name;
-  int type;
-  int definedSize;
+// A column as the table defines it: the field layout decides its type and size, the table
+// definition gives it its name.
+struct TableColumn {
+  QString name{};  // defaulted like the rest, so DefineColumn can leave it out
+  int type = 0;    // a type code
+  int definedSize = 0;
   int numericScale = 0;  // decimals of a number column
 };
 
@@ -24,10 +26,10 @@ class Columns {
   // Fails for an empty name or one given already (ignoring case). A number column with a
   // defined size is a numeric field of that width with numericScale decimals.
   void Append(const QString& name, int type, int definedSize, int numericScale = 0);
-  const std::vector<ColumnDef>& items() const { return columns_; }
+  const std::vector<TableColumn>& items() const { return columns_; }
 
  private:
-  std::vector<ColumnDef> columns_;
+  std::vector<TableColumn> columns_;
 };
 
 class Table {
@@ -62,6 +64,6 @@ void DiscardUnfinishedTable(const QString& dbfPath);
 void DiscardUnfinishedTables(const QString& folder);
 
 // The DBF field for a column's type code and defined size.
-dbf::FieldSpec FieldFor(const ColumnDef& column);
+dbf::FieldDescriptor FieldDescriptorFor(const TableColumn& column);
 
 }  // namespace brelloquin::data_access

@@ -130,4 +130,62 @@ void ParseInsertValues(const QString& statement, qsizetype valuesAt, std::size_t
   parser.values(values, fieldCount);
 }
 
+InsertStatementBuilder::InsertStatementBuilder(const QString& table, const QString& bracketedFields)
+    : head_(QStringLiteral("insert into [") + table + QStringLiteral("] (") + bracketedFields +
+            QStringLiteral(") values (")) {}
+
+void InsertStatementBuilder::Begin() {
+  statement_.resize(0);
+  statement_ += head_;
+}
+
+// Every value takes at least its two quotes, so anything past the head is an earlier value.
+void InsertStatementBuilder::Separate() {
+  if (statement_.size() > head_.size()) statement_ += u',';
+}
+
+void InsertStatementBuilder::AppendText(QStringView text, LineBreaks breaks,
+                                        const std::function<void()>& afterPiece) {
+  Separate();
+  // At most four characters ("<br>", or a doubled apostrophe) for each of the text's, the
+  // quotes, and "'+'" between literals.
+  const qsizetype most = 4 * text.size();
+  const qsizetype at = statement_.size();
+  statement_.resize(at + most + 2 + 3 * (most / kMaxLiteralLength));
+  QChar* out = statement_.data() + at;
+  qsizetype inLiteral = 0;  // characters of the replaced text in the open literal
+  bool split = false;
+  const auto put = [&](QChar c) {
+    if (inLiteral == kMaxLiteralLength) {
+      for (const char16_t s : {u'\'', u'+', u'\''}) *out++ = s;
+      inLiteral = 0;
+      split = true;
+      if (afterPiece) afterPiece();
+    }
+    ++inLiteral;
+    *out++ = c;
+    if (c == u'\'') *out++ = c;
+  };
+  *out++ = u'\'';
+  for (const QChar c : text) {
+    if (c != u'\n' && c != u'\r')
+      put(c);
+    else if (breaks == LineBreaks::Blanks)
+      put(u' ');
+    else if (c == u'\n')
+      for (const char16_t b : {u'<', u'b', u'r', u'>'}) put(b);
+  }
+  *out++ = u'\'';
+  statement_.truncate(out - statement_.constData());
+  if (split && afterPiece) afterPiece();
+}
+
+void InsertStatementBuilder::AppendValue(const Variant& value) {
+  Q_ASSERT(!value.StringValue());
+  Separate();
+  statement_ += u'\'';
+  value.AppendText(statement_);
+  statement_ += u'\'';
+}
+
 }  // namespace brelloquin::data_access

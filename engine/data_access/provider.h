@@ -10,7 +10,8 @@
 
 namespace brelloquin::data_access {
 
-struct FieldInfo {
+// A field as a row source states it (a sheet's column, or a schema rowset's): name and type.
+struct SourceField {
   QString name;
   int type = adVarWChar;
 };
@@ -19,7 +20,7 @@ struct FieldInfo {
 class RowSource {
  public:
   virtual ~RowSource() = default;
-  virtual const std::vector<FieldInfo>& fields() const = 0;
+  virtual const std::vector<SourceField>& fields() const = 0;
   virtual bool atEnd() const = 0;
   // The current row's values, one per field.
   virtual const std::vector<Variant>& row() const = 0;
@@ -45,15 +46,15 @@ class Provider {
 // Rows held in memory (schema rowsets).
 class MemoryRowSource : public RowSource {
  public:
-  MemoryRowSource(std::vector<FieldInfo> fields, std::vector<std::vector<Variant>> rows)
+  MemoryRowSource(std::vector<SourceField> fields, std::vector<std::vector<Variant>> rows)
       : fields_(std::move(fields)), rows_(std::move(rows)) {}
-  const std::vector<FieldInfo>& fields() const override { return fields_; }
+  const std::vector<SourceField>& fields() const override { return fields_; }
   bool atEnd() const override { return current_ >= rows_.size(); }
   const std::vector<Variant>& row() const override { return rows_[current_]; }
   void next() override { ++current_; }
 
  private:
-  std::vector<FieldInfo> fields_;
+  std::vector<SourceField> fields_;
   std::vector<std::vector<Variant>> rows_;
   std::size_t current_ = 0;
 };

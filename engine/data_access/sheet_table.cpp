@@ -146,7 +146,7 @@ class SheetRows : public RowSource {
     values_.resize(table_.fields_.size());
     load();
   }
-  const std::vector<FieldInfo>& fields() const override { return table_.fields_; }
+  const std::vector<SourceField>& fields() const override { return table_.fields_; }
   bool atEnd() const override { return row_ >= table_.endRow_; }
   const std::vector<Variant>& row() const override { return values_; }
   void next() override {

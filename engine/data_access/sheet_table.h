@@ -23,7 +23,7 @@ class SheetTable {
              std::function<void()> progress = {});
   SheetTable(workbook::SheetData data, bool firstRowHasNames);
 
-  const std::vector<FieldInfo>& fields() const { return fields_; }
+  const std::vector<SourceField>& fields() const { return fields_; }
   std::size_t unreadableCells() const { return unreadable_; }
   // A new reader of the rows; it keeps the table alive.
   static std::unique_ptr<RowSource> Rows(std::shared_ptr<const SheetTable> table);
@@ -39,7 +39,7 @@ class SheetTable {
   Read read_;
   std::size_t budget_ = workbook::kKeptCellBudget;
   std::function<void()> progress_;
-  std::vector<FieldInfo> fields_;
+  std::vector<SourceField> fields_;
   std::size_t unreadable_ = 0;
   std::uint32_t firstColumn_ = 0;
   std::uint32_t firstRow_ = 0;  // first data row

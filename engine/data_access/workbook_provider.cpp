@@ -62,8 +62,8 @@ std::unique_ptr<RowSource> WorkbookProvider::OpenSchema(int schema) {
   for (const QString& name : listedNames_)
     rows.push_back({Variant::String(QStringLiteral("TABLE")), Variant::String(name)});
   return std::make_unique<MemoryRowSource>(
-      std::vector<FieldInfo>{{QStringLiteral("TABLE_TYPE"), adVarWChar},
-                             {QStringLiteral("TABLE_NAME"), adVarWChar}},
+      std::vector<SourceField>{{QStringLiteral("TABLE_TYPE"), adVarWChar},
+                               {QStringLiteral("TABLE_NAME"), adVarWChar}},
       std::move(rows));
 }
 

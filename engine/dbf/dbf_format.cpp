@@ -39,7 +39,7 @@ void CheckName(const QString& name, std::set<QString>& seen) {
                        .arg(name));
 }
 
-void CheckWidth(FieldSpec& field) {
+void CheckWidth(FieldDescriptor& field) {
   auto fail = [&field](const QString& why) { throw FieldError(field, why); };
   switch (field.type) {
     case 'C':
@@ -75,13 +75,13 @@ void CheckWidth(FieldSpec& field) {
 
 }  // namespace
 
-DbfError FieldError(const FieldSpec& field, const QString& why) {
+DbfError FieldError(const FieldDescriptor& field, const QString& why) {
   return DbfError(QStringLiteral("Field %1: %2").arg(field.name, why));
 }
 
 bool Table::hasMemo() const {
   return std::any_of(fields.begin(), fields.end(),
-                     [](const FieldSpec& f) { return f.type == 'M'; });
+                     [](const FieldDescriptor& f) { return f.type == 'M'; });
 }
 
 int HeaderSize(std::size_t fieldCount) {
@@ -90,21 +90,21 @@ int HeaderSize(std::size_t fieldCount) {
 
 int Table::recordSize() const {
   return std::accumulate(fields.begin(), fields.end(), 1,
-                         [](int sum, const FieldSpec& f) { return sum + f.length; });
+                         [](int sum, const FieldDescriptor& f) { return sum + f.length; });
 }
 
 qint64 Table::recordOffset(std::uint32_t index) const {
   return headerSize + static_cast<qint64>(index) * recordSize();
 }
 
-void CheckFields(std::vector<FieldSpec>& fields) {
+void CheckFields(std::vector<FieldDescriptor>& fields) {
   if (fields.empty()) throw DbfError(QStringLiteral("A table needs at least one field."));
   if (static_cast<int>(fields.size()) > kMaxFields)
     throw DbfError(QStringLiteral("A dBase table holds at most %1 fields, not %2.")
                        .arg(kMaxFields)
                        .arg(fields.size()));
   std::set<QString> seen;
-  for (FieldSpec& field : fields) {
+  for (FieldDescriptor& field : fields) {
     CheckName(field.name, seen);
     CheckWidth(field);
   }
@@ -132,7 +132,7 @@ QByteArray HeaderBytes(const Table& table) {
   PutUInt16(fixed + kRecordSizeOffset, static_cast<std::uint16_t>(table.recordSize()));
   fixed[kLanguageDriverOffset] = static_cast<char>(table.codePage.languageDriver());
   char* descriptor = fixed + kFixedHeaderSize;
-  for (const FieldSpec& field : table.fields) {
+  for (const FieldDescriptor& field : table.fields) {
     const QByteArray name = field.name.toLatin1();
     std::copy(name.begin(), name.end(), descriptor + kNameOffset);
     descriptor[kTypeOffset] = field.type;
@@ -162,12 +162,12 @@ Table ReadHeader(QFile& file) {
     throw damaged(QStringLiteral("its header size %1 is impossible.").arg(headerSize));
 
   const QByteArray descriptors = ReadAt(file, kFixedHeaderSize, headerSize - kFixedHeaderSize);
-  std::vector<FieldSpec> fields;
+  std::vector<FieldDescriptor> fields;
   for (qsizetype at = 0; descriptors[at] != kHeaderTerminator; at += kDescriptorSize) {
     if (at + kDescriptorSize >= descriptors.size())
       throw damaged(QStringLiteral("the field descriptors have no terminator."));
     const char* descriptor = descriptors.constData() + at;
-    FieldSpec field;
+    FieldDescriptor field;
     field.name = QString::fromLatin1(descriptor + kNameOffset,
                                      qstrnlen(descriptor + kNameOffset, kNameBytes));
     field.type = descriptor[kTypeOffset];

@@ -46,7 +46,7 @@ int HeaderSize(std::size_t fieldCount);
 // A table's layout as its header states it.
 struct Table {
   Flavour flavour;
-  std::vector<FieldSpec> fields;
+  std::vector<FieldDescriptor> fields;
   text::CodePage codePage;
   int headerSize;  // where the first record starts; other programs may pad the header
   std::uint32_t recordCount = 0;
@@ -57,11 +57,11 @@ struct Table {
 };
 
 // The error for a value or width the field cannot take.
-DbfError FieldError(const FieldSpec& field, const QString& why);
+DbfError FieldError(const FieldDescriptor& field, const QString& why);
 
 // Checks the fields against the rules of both flavours and gives D, L and M fields their fixed
 // widths. Throws DbfError.
-void CheckFields(std::vector<FieldSpec>& fields);
+void CheckFields(std::vector<FieldDescriptor>& fields);
 
 // The header of the table: fixed part, descriptors and terminator, dated today.
 QByteArray HeaderBytes(const Table& table);

@@ -55,8 +55,9 @@ void DiscardStagedLeftovers(const QString& folder) {
     QFile::remove(dir.filePath(name));
 }
 
-void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
-                 const text::CodePage& codePage, Placement placement) {
+void CreateTable(const QString& dbfPath, Flavour flavour,
+                 const std::vector<FieldDescriptor>& fields, const text::CodePage& codePage,
+                 Placement placement) {
   format::Table table{flavour, fields, codePage, format::HeaderSize(fields.size())};
   format::CheckFields(table.fields);
   const QString path = Placed(dbfPath, placement);
@@ -122,7 +123,7 @@ void TableAppender::flush() {
   state_->pendingCount = 0;
 }
 
-const std::vector<FieldSpec>& TableAppender::fields() const { return state_->table.fields; }
+const std::vector<FieldDescriptor>& TableAppender::fields() const { return state_->table.fields; }
 
 int TableAppender::valuesWithReplacedCharacters() const { return state_->replacedValues; }
 
@@ -140,7 +141,7 @@ void TableAppender::appendRecord(const std::vector<std::optional<QString>>& valu
   std::vector<std::pair<qsizetype, QByteArray>> memos;  // record offset, encoded text
   int replaced = 0;
   for (std::size_t i = 0; i < values.size(); ++i) {
-    const FieldSpec& field = table.fields[i];
+    const FieldDescriptor& field = table.fields[i];
     bool lacking = false;
     if (!values[i] || values[i]->isEmpty()) {
       AppendBlankField(record, field);

@@ -42,7 +42,8 @@ inline constexpr int kMaxCharacterLength = 254;
 inline constexpr int kMaxNumericLength = 20;
 inline constexpr int kMaxDecimals = 15;
 
-struct FieldSpec {
+// A field as the DBF file's header describes it.
+struct FieldDescriptor {
   QString name;      // 1 to 10 ASCII letters, digits and "_"; unique ignoring case
   char type = 'C';   // 'C', 'N', 'D', 'L' or 'M'
   int length = 1;    // C: 1-254, N: 1-20; D, L and M have the fixed widths 8, 1 and 10
@@ -70,8 +71,9 @@ void DiscardStagedLeftovers(const QString& folder);
 
 // Writes the header of an empty table (and an empty memo file when a field is 'M'), replacing
 // what is there at that placement. Throws DbfError.
-void CreateTable(const QString& dbfPath, Flavour flavour, const std::vector<FieldSpec>& fields,
-                 const text::CodePage& codePage, Placement placement = Placement::Final);
+void CreateTable(const QString& dbfPath, Flavour flavour,
+                 const std::vector<FieldDescriptor>& fields, const text::CodePage& codePage,
+                 Placement placement = Placement::Final);
 
 // An existing table opened for appending. Records reach the disk in batches, at the latest on
 // flush() or when the appender goes; the record count in the header always matches the records
@@ -84,7 +86,7 @@ class TableAppender {
   TableAppender(const TableAppender&) = delete;
   TableAppender& operator=(const TableAppender&) = delete;
 
-  const std::vector<FieldSpec>& fields() const;
+  const std::vector<FieldDescriptor>& fields() const;
   // One text per field (nullopt or "" gives a blank field), converted to the field's type.
   // Throws DbfError, naming the field, for anything that cannot be stored as it is, and
   // DbfWriteError when the files cannot be written.

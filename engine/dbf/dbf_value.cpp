@@ -10,7 +10,7 @@
 namespace brelloquin::dbf {
 namespace {
 
-[[noreturn]] void Fail(const FieldSpec& field, const QString& why) {
+[[noreturn]] void Fail(const FieldDescriptor& field, const QString& why) {
   throw format::FieldError(field, why);
 }
 
@@ -90,7 +90,7 @@ bool MoreDecimalsThan(const Decimal& value, int decimals) {
          value.digits.find_first_not_of('0', static_cast<std::size_t>(kept)) != std::string::npos;
 }
 
-QByteArray NumericBytes(const FieldSpec& field, const QString& text) {
+QByteArray NumericBytes(const FieldDescriptor& field, const QString& text) {
   const std::optional<Decimal> value = ParseDecimal(text);
   if (!value) Fail(field, QStringLiteral("\"%1\" is not a number.").arg(text));
   const auto tooWide = [&] {
@@ -136,7 +136,7 @@ QStringView DayOf(QStringView text) {
   return day;
 }
 
-QByteArray DateBytes(const FieldSpec& field, const QString& text) {
+QByteArray DateBytes(const FieldDescriptor& field, const QString& text) {
   const QStringView view(text);
   const QStringView day = DayOf(view);
   if (day.isEmpty()) {
@@ -149,7 +149,7 @@ QByteArray DateBytes(const FieldSpec& field, const QString& text) {
   return bytes.remove(7, 1).remove(4, 1);
 }
 
-QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
+QByteArray LogicalBytes(const FieldDescriptor& field, const QString& text) {
   for (const char* word : {"true", "t", "yes", "y"})
     if (text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0) return "T";
   for (const char* word : {"false", "f", "no", "n"})
@@ -162,7 +162,7 @@ QByteArray LogicalBytes(const FieldSpec& field, const QString& text) {
 
 bool FitsDateField(const QString& text) { return !DayOf(text).isEmpty(); }
 
-void AppendField(QByteArray& record, const FieldSpec& field, const QString& text,
+void AppendField(QByteArray& record, const FieldDescriptor& field, const QString& text,
                  const text::CodePage& codePage, bool* replaced) {
   if (field.type == 'C') {
     const qsizetype start = record.size();
@@ -196,7 +196,7 @@ void AppendField(QByteArray& record, const FieldSpec& field, const QString& text
   }
 }
 
-void AppendBlankField(QByteArray& record, const FieldSpec& field) {
+void AppendBlankField(QByteArray& record, const FieldDescriptor& field) {
   // dBase writes "?" for a logical that was never set.
   if (field.type == 'L')
     record += '?';

@@ -87,9 +87,9 @@ TEST_F(DbaseProvider, TypeCodesBecomeDbfFields) {
                                  QStringLiteral("D8.0"), QStringLiteral("L1.0"),
                                  QStringLiteral("M10.0"), QStringLiteral("C254.0")}));
   // Widths are bytes of the code page already; a sized number column keeps its decimals.
-  EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 200}).length, 200);
-  EXPECT_EQ(FieldFor({QStringLiteral("N"), adVarWChar, 300}).length, 254);
-  const dbf::FieldSpec gps = FieldFor({QStringLiteral("N"), adDouble, 10, 7});
+  EXPECT_EQ(FieldDescriptorFor({QStringLiteral("N"), adVarWChar, 200}).length, 200);
+  EXPECT_EQ(FieldDescriptorFor({QStringLiteral("N"), adVarWChar, 300}).length, 254);
+  const dbf::FieldDescriptor gps = FieldDescriptorFor({QStringLiteral("N"), adDouble, 10, 7});
   EXPECT_EQ(std::make_pair(gps.length, gps.decimals), std::make_pair(10, 7));
 }
 

@@ -9,6 +9,7 @@ namespace brelloquin::data_access {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 
 TEST(InsertStatementTest, ReadsTheStatementsTheEngineBuilds) {
@@ -29,6 +30,95 @@ TEST(InsertStatementTest, AllowsBlanksAndAnyCaseAndKeepsQuotedTextAsItIs) {
   EXPECT_EQ(statement.table, "T");
   EXPECT_THAT(statement.fields, ElementsAre("a", "b b"));
   EXPECT_THAT(statement.values, ElementsAre("x, y)+[z]", QStringLiteral(u"Ж\r\n'")));
+}
+
+// A text the builder was given and what it must read back as, with each kind of line break.
+struct RoundTrip {
+  QString text, withBlanks, withTags;
+};
+
+TEST(InsertStatementBuilderTest, EveryTextReadsBackAsBuiltInAnyCut) {
+  const QString a253(253, u'a');
+  const QString a254(254, u'a');
+  const QString line = QStringLiteral(u"Ж東\U0001F600'");
+  const std::vector<RoundTrip> cases = {
+      {"", "", ""},
+      {"O'Neil", "O'Neil", "O'Neil"},
+      {"'", "'", "'"},
+      {"''x''", "''x''", "''x''"},
+      {"Line1\r\nLine2", "Line1  Line2", "Line1<br>Line2"},
+      {"a\rb\nc\n\r", "a b c  ", "ab<br>c<br>"},
+      {"<br>'+'", "<br>'+'", "<br>'+'"},
+      {line, line, line},
+      // The cut between literals falls on, before and after an apostrophe, and inside "<br>".
+      {a253 + "'b", a253 + "'b", a253 + "'b"},
+      {a254 + "'b", a254 + "'b", a254 + "'b"},
+      {a254 + "b'", a254 + "b'", a254 + "b'"},
+      {a253 + "''", a253 + "''", a253 + "''"},
+      {QString(252, u'a') + "\nb", QString(252, u'a') + " b", QString(252, u'a') + "<br>b"},
+      {QString(600, u'\''), QString(600, u'\''), QString(600, u'\'')},
+      {line.repeated(200), line.repeated(200), line.repeated(200)},
+      {QStringLiteral("x\r\n").repeated(300), QStringLiteral("x  ").repeated(300),
+       QStringLiteral("x<br>").repeated(300)},
+  };
+  for (const LineBreaks breaks : {LineBreaks::Blanks, LineBreaks::Tags}) {
+    InsertStatementBuilder builder(QStringLiteral("T"), QStringLiteral("[a],[b]"));
+    for (const RoundTrip& c : cases) {
+      SCOPED_TRACE(c.text.left(20).toStdString());
+      const QString& expected = breaks == LineBreaks::Blanks ? c.withBlanks : c.withTags;
+      int pieces = 0;
+      builder.Begin();
+      builder.AppendText(c.text, breaks, [&] { ++pieces; });
+      builder.AppendValue(Variant::Double(-12.5));
+      builder.End();
+      const InsertStatement read = ParseInsertStatement(builder.text());
+      EXPECT_EQ(read.table, "T");
+      EXPECT_THAT(read.values, ElementsAre(expected, "-12.5"));
+      // As few literals as hold 254 characters each, "'+'" between them; only a text in more
+      // than one calls back.
+      const qsizetype literals =
+          std::max<qsizetype>(1, (expected.size() + kMaxLiteralLength - 1) / kMaxLiteralLength);
+      EXPECT_EQ(pieces, literals > 1 ? literals : 0);
+      const qsizetype quoted = expected.size() + expected.count(u'\'') + 2 + 3 * (literals - 1);
+      EXPECT_EQ(builder.text().size(),
+                QStringLiteral("insert into [T] ([a],[b]) values (,'-12.5')").size() + quoted);
+    }
+  }
+}
+
+TEST(InsertStatementBuilderTest, BuildsTheStatementTextTheProviderReads) {
+  InsertStatementBuilder builder(QStringLiteral("Sheet1"),
+                                 QStringLiteral("[Name],[N],[D],[B],[E]"));
+  builder.Begin();
+  builder.AppendText(QStringLiteral("first row"), LineBreaks::Blanks);
+  builder.AppendValue(Variant::Double(1));
+  builder.AppendValue(Variant());
+  builder.AppendValue(Variant());
+  builder.AppendValue(Variant());
+  builder.End();
+  // The next row is built into the same buffer from the start.
+  builder.Begin();
+  builder.AppendText(QStringLiteral("O'Neil\r\n"), LineBreaks::Tags);
+  builder.AppendValue(Variant::Double(1e-5));
+  builder.AppendValue(Variant::Date(41670.5));
+  builder.AppendValue(Variant::Boolean(true));
+  builder.AppendValue(Variant());
+  builder.End();
+  EXPECT_EQ(builder.text(),
+            "insert into [Sheet1] ([Name],[N],[D],[B],[E]) values "
+            "('O''Neil<br>','1E-05','2014-01-31 12:00:00','True','')");
+  // Every literal but the last holds exactly 254 characters.
+  builder.Begin();
+  builder.AppendText(QString(3 * 254 + 1, u'p'), LineBreaks::Tags);
+  builder.End();
+  const QString pieces = builder.text().section(u'(', 2).chopped(1);
+  const QString p254(254, u'p');
+  EXPECT_EQ(pieces, "'" + p254 + "'+'" + p254 + "'+'" + p254 + "'+'p'");
+  builder.Begin();
+  builder.AppendText(QString(254, u'x') + "''y", LineBreaks::Blanks);
+  builder.End();
+  EXPECT_TRUE(builder.text().endsWith(" values ('" + QString(254, u'x') + "'+'''''y')"))
+      << builder.text().toStdString();
 }
 
 TEST(InsertStatementTest, RefusesEveryOtherShape) {

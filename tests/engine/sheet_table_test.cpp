@@ -20,7 +20,7 @@ Cell Text(std::uint32_t row, std::uint32_t col, const QString& text) {
 }
 
 struct Table {
-  std::vector<FieldInfo> fields;
+  std::vector<SourceField> fields;
   std::vector<std::vector<Variant>> rows;
 };
 

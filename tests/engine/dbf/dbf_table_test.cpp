@@ -62,7 +62,7 @@ class DbfTableTest : public ::testing::Test {
   QString Path(const QString& name) const { return dir_.filePath(name); }
 
   // The bytes a one-field table stores for the value, or the error's description.
-  QString Stored(const FieldSpec& field, const QString& value, int codePage = 1252) {
+  QString Stored(const FieldDescriptor& field, const QString& value, int codePage = 1252) {
     const QString path = Path(QStringLiteral("one.dbf"));
     CreateTable(path, Flavour::DBase3, {field}, Page(codePage));
     try {
@@ -76,9 +76,9 @@ class DbfTableTest : public ::testing::Test {
   QTemporaryDir dir_;
 };
 
-const std::vector<FieldSpec> kAllTypes{{"NAME", 'C', 12, 0}, {"AMOUNT", 'N', 20, 6},
-                                       {"QTY", 'N', 5, 0},   {"BORN", 'D', 8, 0},
-                                       {"OK", 'L', 1, 0},    {"NOTES", 'M', 10, 0}};
+const std::vector<FieldDescriptor> kAllTypes{{"NAME", 'C', 12, 0}, {"AMOUNT", 'N', 20, 6},
+                                             {"QTY", 'N', 5, 0},   {"BORN", 'D', 8, 0},
+                                             {"OK", 'L', 1, 0},    {"NOTES", 'M', 10, 0}};
 
 TEST_F(DbfTableTest, DBase3WithMemoReadsBackInPython) {
   const QString path = Path(QStringLiteral("people.dbf"));
@@ -159,7 +159,7 @@ TEST_F(DbfTableTest, DBase4MemoFileLayout) {
 }
 
 TEST_F(DbfTableTest, NumbersAreStoredExactlyOrRefused) {
-  const FieldSpec amount{"AMOUNT", 'N', 20, 6};
+  const FieldDescriptor amount{"AMOUNT", 'N', 20, 6};
   EXPECT_EQ(Stored(amount, "12.5"), "           12.500000");
   EXPECT_EQ(Stored(amount, " 1E-05 "), "            0.000010");
   EXPECT_EQ(Stored(amount, "-123456789012"), "-123456789012.000000");
@@ -170,10 +170,10 @@ TEST_F(DbfTableTest, NumbersAreStoredExactlyOrRefused) {
   for (const char* rounded : {"0.0000005", "-0.0000004", "0.1234567"})
     EXPECT_THAT(Stored(amount, rounded).toStdString(),
                 HasSubstr("Field AMOUNT: " + std::string(rounded) + " has more decimals"));
-  const FieldSpec gps{"LAT", 'N', 10, 7};
+  const FieldDescriptor gps{"LAT", 'N', 10, 7};
   EXPECT_EQ(Stored(gps, "52.5200066"), "52.5200066");
   EXPECT_EQ(Stored(gps, "1E-07"), " 0.0000001");
-  const FieldSpec qty{"QTY", 'N', 3, 0};
+  const FieldDescriptor qty{"QTY", 'N', 3, 0};
   EXPECT_EQ(Stored(qty, "-99"), "-99");
   EXPECT_EQ(Stored(qty, "2.000"), "  2");
   for (const char* rounded : {"2.5", "-99.4", "999.49"})
@@ -186,14 +186,14 @@ TEST_F(DbfTableTest, NumbersAreStoredExactlyOrRefused) {
 }
 
 TEST_F(DbfTableTest, TextsDatesAndLogicals) {
-  const FieldSpec name{"NAME", 'C', 6, 0};
+  const FieldDescriptor name{"NAME", 'C', 6, 0};
   EXPECT_EQ(Stored(name, QStringLiteral(u"日本語"), 932), QStringLiteral(u"日本語"));
   EXPECT_EQ(Stored(name, QStringLiteral(u"ab😀"), 932), "ab?   ");
   EXPECT_THAT(Stored(name, QStringLiteral(u"a日本語"), 932).toStdString(),
               HasSubstr("Field NAME: the text takes 7 bytes in code page 932"));
   EXPECT_THAT(Stored(name, "1234567").toStdString(), HasSubstr("field holds 6"));
 
-  const FieldSpec born{"BORN", 'D', 8, 0};
+  const FieldDescriptor born{"BORN", 'D', 8, 0};
   EXPECT_EQ(Stored(born, "2000-02-29"), "20000229");
   EXPECT_EQ(Stored(born, "2000-02-29 00:00:00"), "20000229");
   for (const char* time : {"2000-02-29 00:00:01", "12:30:00", "00:00:00"})
@@ -202,7 +202,7 @@ TEST_F(DbfTableTest, TextsDatesAndLogicals) {
   for (const char* notDate : {"2001-02-29", "2000-13-01", "2000-1-1", "01/02/2000", "45000"})
     EXPECT_THAT(Stored(born, notDate).toStdString(), HasSubstr("is not a date")) << notDate;
 
-  const FieldSpec ok{"OK", 'L', 1, 0};
+  const FieldDescriptor ok{"OK", 'L', 1, 0};
   for (const char* yes : {"True", "t", "YES", "y"}) EXPECT_EQ(Stored(ok, yes), "T");
   for (const char* no : {"FALSE", "f", "No", "N"}) EXPECT_EQ(Stored(ok, no), "F");
   EXPECT_EQ(Stored(ok, ""), "?");
@@ -246,7 +246,8 @@ TEST_F(DbfTableTest, TheCountOnDiskAlwaysMatchesTheRecordsOnDisk) {
 }
 
 TEST_F(DbfTableTest, CreateTableRefusesFieldsDBaseCannotHold) {
-  auto refusal = [this](Flavour flavour, const std::vector<FieldSpec>& fields) -> std::string {
+  auto refusal = [this](Flavour flavour,
+                        const std::vector<FieldDescriptor>& fields) -> std::string {
     try {
       CreateTable(Path(QStringLiteral("bad.dbf")), flavour, fields, Page(1252));
     } catch (const DbfError& error) {
@@ -268,7 +269,7 @@ TEST_F(DbfTableTest, CreateTableRefusesFieldsDBaseCannotHold) {
   EXPECT_THAT(refusal(iii, {{"A", 'F', 4, 0}}), HasSubstr("type \"F\""));
   EXPECT_EQ(refusal(iii, {{"A", 'N', 4, 2}, {"B", 'D', 0, 0}, {"C", 'M', 1, 0}}), "created");
 
-  std::vector<FieldSpec> many;
+  std::vector<FieldDescriptor> many;
   for (int i = 0; i < 256; ++i) many.push_back({QStringLiteral("F%1").arg(i), 'C', 1, 0});
   EXPECT_THAT(refusal(Flavour::DBase4, many), HasSubstr("at most 255 fields"));
   EXPECT_THAT(refusal(iii, many), HasSubstr("at most 255 fields"));
@@ -277,7 +278,7 @@ TEST_F(DbfTableTest, CreateTableRefusesFieldsDBaseCannotHold) {
   EXPECT_EQ(refusal(iii, many), "created");
   EXPECT_EQ(refusal(Flavour::DBase4, many), "created");
   // Wider than dBase III's own 4000 bytes, still written rather than lost.
-  std::vector<FieldSpec> wide;
+  std::vector<FieldDescriptor> wide;
   for (int i = 0; i < 16; ++i) wide.push_back({QStringLiteral("F%1").arg(i), 'C', 250, 0});
   EXPECT_EQ(refusal(iii, wide), "created");
 }
@@ -287,7 +288,7 @@ TEST_F(DbfTableTest, AppenderLearnsTheTableFromItsHeader) {
   CreateTable(path, Flavour::DBase3, kAllTypes, Page(1251));
   EXPECT_TRUE(QFile::exists(Path(QStringLiteral("T.DBT"))));
   TableAppender table(path);
-  const std::vector<FieldSpec>& expected = kAllTypes;
+  const std::vector<FieldDescriptor>& expected = kAllTypes;
   ASSERT_EQ(table.fields().size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(table.fields()[i].name, expected[i].name);
