@@ -508,7 +508,8 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   const auto removeIfUnused = [&] {
     if (created) QDir().rmdir(folder);
   };
-  data_access::DiscardUnfinishedTables(folder);
+  // A folder made just now holds no leftovers.
+  if (!created) data_access::DiscardUnfinishedTables(folder);
   folder += PathSeparator();
   if (!steps(IsXlsPath(workbookPath) ? 128 : 130,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); })) {
