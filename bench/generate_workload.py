@@ -101,7 +101,15 @@ types = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<Types '
          '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.'
          'relationships+xml"/><Default Extension="xml" ContentType="application/xml"/>'
          '<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-'
-         'officedocument.spreadsheetml.sheet.main+xml"/></Types>')
+         'officedocument.spreadsheetml.sheet.main+xml"/>'
+         # GDAL opens a workbook only when its parts are declared, not by the default type alone.
+         + "".join(f'<Override PartName="/xl/worksheets/sheet{k}.xml" ContentType="application/'
+                   f'vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
+                   for k in range(1, sheets + 1))
+         + '<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.'
+         'openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>'
+         '<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-'
+         'officedocument.spreadsheetml.styles+xml"/></Types>')
 with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as z:
     z.writestr("[Content_Types].xml", types)
     z.writestr("_rels/.rels", root_rels)

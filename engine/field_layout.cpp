@@ -1,5 +1,6 @@
 #include "field_layout.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -57,28 +58,66 @@ QString CleanFieldName(const QString& rawName) {
 
 namespace {
 
-qsizetype Digits(int n) { return QString::number(n).size(); }
+qsizetype Digits(qsizetype n) { return QString::number(n).size(); }
 
-QString Numbered(const QString& name, int n) {
+QString Numbered(const QString& name, qsizetype n) {
   return name.left(std::max<qsizetype>(0, name.size() - Digits(n))) + QString::number(n);
 }
 
 }  // namespace
 
-QString MakeUniqueName(const QString& name, const QString& list,
+NameList::NameList(const QString& text, bool notePieces) : notePieces_(notePieces) { Append(text); }
+
+void NameList::Append(const QString& names) {
+  const qsizetype from = text_.size();
+  text_ += names;
+  if (!notePieces_) return;
+  // Pieces by where they end: each piece's places are noted in ascending order. A name holds
+  // no blank, so no piece across one is noted.
+  for (qsizetype end = from + 1; end <= text_.size(); ++end)
+    for (qsizetype length = 1; length <= std::min(kNoted, end) && text_[end - length] != u' ';
+         ++length) {
+      const QStringView piece = QStringView(text_).mid(end - length, length);
+      auto noted = places_.find(piece);
+      if (noted == places_.end()) noted = places_.try_emplace(piece.toString()).first;
+      noted->second.push_back(end - length);
+    }
+}
+
+std::span<const qsizetype> NameList::Occurrences(const QString& probe,
+                                                 std::vector<qsizetype>& found) const {
+  if (notePieces_ && !probe.isEmpty() && probe.size() <= kNoted && !probe.contains(u' ')) {
+    const auto noted = places_.find(QStringView(probe));
+    if (noted == places_.end()) return {};
+    return noted->second;
+  }
+  found.clear();
+  const auto next = [&](qsizetype at) { return probe.isEmpty() ? at : text_.indexOf(probe, at); };
+  for (qsizetype at = next(0); at >= 0 && at < text_.size(); at = next(at + 1)) found.push_back(at);
+  return found;
+}
+
+QString MakeUniqueName(const QString& name, const NameList& list,
                        const std::function<bool(const QString&)>& isTaken) {
-  int n = 0;
-  qsizetype p = 0;  // one-based position of the last find, 0 for none
+  // Each find of the shortened name, searched for after the last find, raises the counter.
+  // While the counter keeps its number of digits the probe stays the same, so those finds are
+  // counted at once from the probe's places.
+  qsizetype n = 0;
+  qsizetype from = 0;  // where the next search starts
+  std::vector<qsizetype> found;
   for (;;) {
     const qsizetype d = n == 0 ? 0 : Digits(n);
-    const QString probe = name.left(std::max<qsizetype>(0, name.size() - d));
-    // An empty probe is found at the start position while that lies within the list.
-    if (probe.isEmpty())
-      p = p + 1 <= list.size() ? p + 1 : 0;
-    else
-      p = list.indexOf(probe, p) + 1;
-    if (p == 0) break;
-    ++n;
+    qsizetype last = 0;  // the highest counter with d digits
+    for (qsizetype i = 0; i < d; ++i) last = last * 10 + 9;
+    const auto places = list.Occurrences(name.left(std::max<qsizetype>(0, name.size() - d)), found);
+    const auto next = std::lower_bound(places.begin(), places.end(), from);
+    const qsizetype finds = places.end() - next;
+    if (finds <= last - n) {
+      n += finds;
+      break;
+    }
+    from = *(next + (last - n)) + 1;
+    n = last + 1;
   }
   QString unique = n > 0 ? Numbered(name, n) : name;
   while (isTaken(unique)) unique = Numbered(name, ++n);

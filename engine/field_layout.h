@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "data_access/dbase_catalog.h"
@@ -38,12 +40,42 @@ void MeasureNumber(ColumnLayout& column, const QString& numberText);
 // front of a leading "_" (cut to 8 then).
 QString CleanFieldName(const QString& rawName);
 
+// A list of bracketed or blank-separated names. One that grows through a long run notes where
+// its short pieces stand as names are appended, so that looking a name up costs the same
+// however long the list has grown; any other is searched.
+class NameList {
+ public:
+  explicit NameList(const QString& text = QString(), bool notePieces = false);
+  const QString& text() const { return text_; }
+  void Append(const QString& names);
+  // The ascending positions where probe occurs (an empty probe occurs at every position), in
+  // the noted places or else in `found`. Pieces across a blank are not noted (a table's name
+  // holds none): a probe holding one is searched.
+  std::span<const qsizetype> Occurrences(const QString& probe, std::vector<qsizetype>& found) const;
+
+ private:
+  // Pieces up to this length are noted: a table's name has at most 8 characters.
+  static constexpr qsizetype kNoted = 8;
+  struct PieceHash {
+    using is_transparent = void;
+    std::size_t operator()(QStringView piece) const { return qHash(piece); }
+  };
+  QString text_;
+  bool notePieces_;
+  // By piece; looked up by a view into the text, so that only a new piece is copied.
+  std::unordered_map<QString, std::vector<qsizetype>, PieceHash, std::equal_to<>> places_;
+};
+
 // The name unique against a list of bracketed or blank-separated names by the counter rule:
 // the counter's digits replace the name's last characters while its shortened form is still
 // found in the list. Where that lands on a name that isTaken says is given already, the counter
 // goes on until the name is free.
-QString MakeUniqueName(const QString& name, const QString& list,
+QString MakeUniqueName(const QString& name, const NameList& list,
                        const std::function<bool(const QString&)>& isTaken);
+inline QString MakeUniqueName(const QString& name, const QString& list,
+                              const std::function<bool(const QString&)>& isTaken) {
+  return MakeUniqueName(name, NameList(list), isTaken);
+}
 
 enum class Conversion { SingleSheet, WholeWorkbook };
 

@@ -495,7 +495,8 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   const auto removeIfUnused = [&] {
     if (created) QDir().rmdir(folder);
   };
-  data_access::DiscardUnfinishedTables(folder);
+  // A folder made just now holds no leftovers.
+  if (!created) data_access::DiscardUnfinishedTables(folder);
   folder += PathSeparator();
   if (!steps(IsXlsPath(workbookPath) ? 128 : 130,
              [&] { workbook.Open(WorkbookConnectionString(workbookPath, Header)); })) {
@@ -520,22 +521,30 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   // Tables given into this folder earlier in the run, by any workbook (Book.xls and Book.xlsx
   // share one folder); a run starts with UsedOutputNames emptied.
   if (UsedOutputNames.isEmpty()) givenInFolder_.clear();
-  QStringList& givenHere = givenInFolder_[QFileInfo(folder).canonicalFilePath()];
+  // A caller that changed the list has it noted afresh.
+  if (!UsedOutputNames.isSharedWith(usedNames_.text()))
+    usedNames_ = NameList(UsedOutputNames, true);
+  QSet<QString>& givenHere = givenInFolder_[QFileInfo(folder).canonicalFilePath()];
+  QStringList givenNow;
   for (const QString& sheet : sheets) {
     QString dbfName = DbfNameFromSheet(sheet);
     // A sheet name made only of removed characters still needs a file name.
     if (dbfName.isEmpty()) dbfName = QStringLiteral("Sheet");
-    dbfName = MakeUniqueName(dbfName, UsedOutputNames, [&](const QString& candidate) {
-      return givenHere.contains(candidate, Qt::CaseInsensitive);
+    dbfName = MakeUniqueName(dbfName, usedNames_, [&](const QString& candidate) {
+      return givenHere.contains(candidate.toCaseFolded());
     });
-    UsedOutputNames += u' ' + dbfName;
-    givenHere << dbfName;
+    // Let go first, so that the name is appended in place rather than to a copy of the list.
+    UsedOutputNames.clear();
+    usedNames_.Append(u' ' + dbfName);
+    UsedOutputNames = usedNames_.text();
+    givenHere.insert(dbfName.toCaseFolded());
+    givenNow << dbfName;
     SheetConversion conversion(steps, kWholeWorkbookSteps, Conversion::WholeWorkbook, host_,
                                options, pace, result);
     conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
   }
   CloseAll(steps, 504, rows, dbf, workbook);
-  for (const QString& dbfName : givenHere)
+  for (const QString& dbfName : givenNow)
     data_access::DiscardUnfinishedTable(TablePath(folder, dbfName));
   removeIfUnused();
   return ended();

@@ -2,11 +2,13 @@
 // The conversion engine: one sheet into one DBF file, or every sheet of a workbook into DBF
 // files of their own. Each procedure reports its own failures and never throws.
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <map>
 
+#include "field_layout.h"
 #include "shell/message_presenter.h"
 #include "text/code_page.h"
 
@@ -74,8 +76,10 @@ class modDBF {
 
  private:
   EngineHost host_;
-  // The DBF names given in this run, by output folder.
-  std::map<QString, QStringList> givenInFolder_;
+  // UsedOutputNames with its pieces noted; the two share one text while no caller changes it.
+  NameList usedNames_{QString(), true};
+  // The DBF names given in this run, case-folded, by output folder.
+  std::map<QString, QSet<QString>> givenInFolder_;
 };
 
 }  // namespace brelloquin

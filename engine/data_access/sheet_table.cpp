@@ -158,7 +158,7 @@ class SheetRows : public RowSource {
  private:
   void load() {
     // Only the fields the last row set are cleared: a wide sheet's rows hold few cells.
-    for (const std::size_t field : set_) values_[field] = Variant();
+    for (const std::size_t field : set_) values_[field].SetNull();
     set_.clear();
     if (atEnd()) return;
     if (!window_ || row_ >= window_->endRow()) {
@@ -168,7 +168,10 @@ class SheetRows : public RowSource {
     const workbook::SheetData& cells = *window_;
     for (; cell_ < cells.size() && cells.row(cell_) == row_; ++cell_) {
       const std::size_t field = cells.col(cell_) - table_.firstColumn_;
-      values_[field] = CellValue(cells.cell(cell_));
+      if (cells.kind(cell_) == workbook::CellKind::Text)
+        cells.textInto(cell_, values_[field].SetString());
+      else
+        values_[field] = CellValue(cells.cell(cell_));
       set_.push_back(field);
     }
   }

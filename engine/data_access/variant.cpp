@@ -28,6 +28,25 @@ char* FormatNumber(double value, char* buffer) {
   // Whole numbers of at most 15 digits, most numbers of a sheet, are their digits.
   if (std::fabs(value) < 1e15 && value == std::trunc(value))
     return std::to_chars(out, out + 40, static_cast<long long>(value)).ptr;
+  // Most other numbers are a few decimals typed in: the fewest places k whose digits m read
+  // back as the value. A decimal of at most 15 significant digits is exactly what "%.15G"
+  // writes for the double it reads as, and m / 10^k (both exact) rounds to that double.
+  if (std::fabs(value) >= 1e-4) {
+    constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    for (int k = 1; k < 15; ++k) {
+      const double scaled = std::nearbyint(value * kPowers[k]);
+      if (std::fabs(scaled) >= 1e15) break;
+      if (scaled / kPowers[k] != value) continue;
+      auto m = static_cast<long long>(std::fabs(scaled));
+      if (value < 0) *out++ = '-';
+      out = std::to_chars(out, out + 20, m / static_cast<long long>(kPowers[k])).ptr;
+      *out++ = '.';
+      m %= static_cast<long long>(kPowers[k]);
+      for (int i = k - 1; i >= 0; --i, m /= 10) out[i] = static_cast<char>('0' + m % 10);
+      return out + k;
+    }
+  }
   // The shortest digits that read back as a normal value are, when there are 15 or fewer,
   // exactly the digits "%.15G" rounds to; finding them is far cheaper than rounding to 15
   // places. (Subnormal values are too coarse for that and take the library's way.)

@@ -29,6 +29,19 @@ class Variant {
     return v;
   }
 
+  // Makes the value text and hands out that text to be filled: what it held before (text
+  // kept by SetNull included) lends its room, so a row source refills it without allocating.
+  QString& SetString() {
+    kind_ = Kind::String;
+    number_ = 0;
+    return text_;
+  }
+  // Makes the value Null, keeping the room of its text for SetString.
+  void SetNull() {
+    kind_ = Kind::Null;
+    number_ = 0;
+  }
+
   Kind kind() const { return kind_; }
   bool IsNull() const { return kind_ == Kind::Null; }
   double number() const { return number_; }

@@ -1,6 +1,7 @@
 #include "dbf/dbf_table.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <filesystem>
 
@@ -50,9 +51,12 @@ void CommitStaged(const QString& dbfPath) {
 }
 
 void DiscardStagedLeftovers(const QString& folder) {
-  const QDir dir(folder);
-  for (const QString& name : dir.entryList({u'*' + kStagedSuffix}, QDir::Files | QDir::Hidden))
-    QFile::remove(dir.filePath(name));
+  // Matched by hand: a name filter would build a pattern for every folder of a batch.
+  for (QDirIterator entry(folder, QDir::Files | QDir::Hidden); entry.hasNext();) {
+    entry.next();
+    if (entry.fileName().endsWith(kStagedSuffix, Qt::CaseInsensitive))
+      QFile::remove(entry.filePath());
+  }
 }
 
 void CreateTable(const QString& dbfPath, Flavour flavour,

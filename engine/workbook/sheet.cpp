@@ -90,13 +90,21 @@ qsizetype TextPool::size(std::uint64_t offset) const {
 }
 
 QString TextPool::text(std::uint64_t offset) const {
+  QString text;
+  textInto(offset, text);
+  return text;
+}
+
+void TextPool::textInto(std::uint64_t offset, QString& out) const {
   const std::uint64_t h = header(offset);
   const char* chars = bytes_.data() + offset + sizeof h;
   const auto size = static_cast<qsizetype>(h & ~(std::uint64_t{1} << 63));
-  if (!(h >> 63)) return QString::fromLatin1(chars, size);
-  QString text(size, Qt::Uninitialized);
-  std::memcpy(text.data(), chars, 2 * static_cast<std::size_t>(size));
-  return text;
+  if (!(h >> 63)) {
+    out = QLatin1String(chars, size);  // into out's room when it has enough
+    return;
+  }
+  out.resize(size);
+  std::memcpy(out.data(), chars, 2 * static_cast<std::size_t>(size));
 }
 
 void SheetData::add(const Cell& cell) {
@@ -149,15 +157,23 @@ qsizetype SheetData::textSize(std::size_t i) const {
   return cell.source == TextSource::Pool ? pool_.size(cell.value) : 0;
 }
 
+void SheetData::textInto(std::size_t i, QString& out) const {
+  const Packed& packed = cells_[i];
+  if (packed.source == TextSource::Shared)
+    shared_->textInto(packed.value, out);
+  else if (packed.source == TextSource::Pool)
+    pool_.textInto(packed.value, out);
+  else
+    out.clear();
+}
+
 Cell SheetData::cell(std::size_t i) const {
   const Packed& packed = cells_[i];
   Cell cell{packed.row, packed.col, packed.kind, 0, {}};
-  if (packed.source == TextSource::Shared)
-    cell.text = shared_->text(packed.value);
-  else if (packed.source == TextSource::Pool)
-    cell.text = pool_.text(packed.value);
-  else
+  if (packed.source == TextSource::None)
     cell.number = std::bit_cast<double>(packed.value);
+  else
+    textInto(i, cell.text);
   return cell;
 }
 

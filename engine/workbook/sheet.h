@@ -46,6 +46,8 @@ class TextPool {
   // Adds a text of another pool as it is stored there.
   std::uint64_t copy(const TextPool& from, std::uint64_t offset);
   QString text(std::uint64_t offset) const;
+  // The text written into out, whose capacity serves when it is not shared.
+  void textInto(std::uint64_t offset, QString& out) const;
   qsizetype size(std::uint64_t offset) const;
   std::size_t bytes() const { return bytes_.size(); }
 
@@ -63,6 +65,7 @@ class StringTable {
   void add(const QString& text) { offsets_.push_back(pool_.add(text)); }
   std::size_t size() const { return offsets_.size(); }
   QString text(std::size_t index) const { return pool_.text(offsets_[index]); }
+  void textInto(std::size_t index, QString& out) const { pool_.textInto(offsets_[index], out); }
   qsizetype textSize(std::size_t index) const { return pool_.size(offsets_[index]); }
 
  private:
@@ -108,6 +111,9 @@ class SheetData {
   // The length of the cell's text without building it.
   qsizetype textSize(std::size_t i) const;
   Cell cell(std::size_t i) const;
+  // The text of a text cell, written into out as TextPool::textInto writes it: a row handed
+  // out cell by cell reuses its texts' room.
+  void textInto(std::size_t i, QString& out) const;
 
   // The cells in order, each built on demand.
   class Cells {

@@ -71,6 +71,23 @@ TEST_F(BatchRun, ProgressRisesBeforeEachWorkbookAndNamesSpanTheRun) {
   for (const QString& table : result.tables) EXPECT_TRUE(QFile::exists(table));
 }
 
+TEST_F(BatchRun, NamesFollowTheUsedListWhereverACallerChangedIt) {
+  const QString a = Book(QStringLiteral("a.xlsx"), QStringLiteral("Data"));
+  const QString b = Book(QStringLiteral("b.xlsx"), QStringLiteral("Data"));
+  const QString c = Book(QStringLiteral("c.xlsx"), QStringLiteral("Data"));
+  const auto convert = [this](const QString& book) {
+    return engine_.CreateDBFFromXLS(book, QStringLiteral("Yes"), QStringLiteral("dBase III"), true)
+        .tables;
+  };
+  EXPECT_EQ(convert(a), QStringList{Path(QStringLiteral("a/Data.dbf"))});
+  // Names added by the caller count, and so do names it took away.
+  engine_.UsedOutputNames += QStringLiteral(" Dat1");
+  EXPECT_EQ(convert(b), QStringList{Path(QStringLiteral("b/Dat2.dbf"))});
+  engine_.UsedOutputNames = QStringLiteral(" Data");
+  EXPECT_EQ(convert(c), QStringList{Path(QStringLiteral("c/Dat1.dbf"))});
+  EXPECT_EQ(engine_.UsedOutputNames, QStringLiteral(" Data Dat1"));
+}
+
 TEST_F(BatchRun, AnEntryRemovedWhileTheRunYieldsIsSkipped) {
   list_ = {Book(QStringLiteral("a.xlsx"), QStringLiteral("A")),
            Book(QStringLiteral("b.xlsx"), QStringLiteral("B")),

@@ -4,6 +4,7 @@
 
 #include "engine/qt_printers.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "data_access/variant.h"
@@ -71,6 +72,40 @@ TEST(OutputNames, SheetNamesBecomeDbfNamesUniqueInTheRun) {
             QStringLiteral("Sheet1"));
   EXPECT_EQ(MakeUniqueName(QStringLiteral("Sheet1"), QStringLiteral(" Sheet1 Sheet1"), never),
             QStringLiteral("Sheet2"));
+}
+
+// The counter rule searched step by step through the list's text, as it was first written.
+QString UniqueBySearching(const QString& name, const QString& list) {
+  int n = 0;
+  qsizetype p = 0;
+  for (;;) {
+    const QString probe =
+        name.left(std::max<qsizetype>(0, name.size() - (n == 0 ? 0 : QString::number(n).size())));
+    p = probe.isEmpty() ? (p + 1 <= list.size() ? p + 1 : 0) : list.indexOf(probe, p) + 1;
+    if (p == 0) break;
+    ++n;
+  }
+  return n > 0 ? name.left(std::max<qsizetype>(0, name.size() - QString::number(n).size())) +
+                     QString::number(n)
+               : name;
+}
+
+TEST(OutputNames, ALongRunGivesTheNamesOfTheStepwiseSearch) {
+  // Past 9, 99 and 999 names alike the counter takes more of the name; one-letter names, names
+  // found inside others and a name across a blank cross those steps too.
+  const QStringList pool{QStringLiteral("Data"), QStringLiteral("Data"),  QStringLiteral("D"),
+                         QStringLiteral("Dat1"), QStringLiteral("Sheet"), QStringLiteral("Da"),
+                         QStringLiteral("Data"), QStringLiteral("S"),     QStringLiteral("t o")};
+  const auto never = [](const QString&) { return false; };
+  NameList noted(QStringLiteral(" Left over"), true);
+  for (int i = 0; i < 2500; ++i) {
+    const QString& name = pool[(i * 7 + i / 13) % pool.size()];
+    const QString unique = MakeUniqueName(name, noted, never);
+    ASSERT_EQ(unique, UniqueBySearching(name, noted.text())) << "name " << i;
+    ASSERT_EQ(MakeUniqueName(name, noted.text(), never), unique) << "name " << i;
+    noted.Append(u' ' + unique);
+  }
+  EXPECT_TRUE(noted.text().contains(QRegularExpression(QStringLiteral(" [^ ]*\\d{4} "))));
 }
 
 TEST(OutputNames, SingleSheetNamesFromTheOutputPath) {

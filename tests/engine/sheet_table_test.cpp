@@ -52,6 +52,25 @@ TEST(SheetTable, HeaderRowGivesNamesAndEmptyHeaderCellsGiveFn) {
   EXPECT_TRUE(t.rows[1][2].IsNull());
 }
 
+TEST(SheetTable, RowsHandOutEachCellsOwnTextAndKeepEarlierRowsAsTheyWere) {
+  // Each row's texts are written into the room of the last row's: a row kept by the caller,
+  // a cell left empty and a shorter or wider text after a longer one must not show through.
+  const auto t =
+      Read({Text(0, 0, QStringLiteral("a longer first text")), Num(0, 1, 1), Num(1, 1, 2),
+            Text(2, 0, QStringLiteral("ab")), Text(3, 0, QStringLiteral("Имя")), Num(4, 0, 5),
+            Text(5, 0, QStringLiteral("x"))},
+           false);
+  ASSERT_EQ(t.rows.size(), 6u);
+  EXPECT_EQ(t.rows[0][0].Text(), QStringLiteral("a longer first text"));
+  EXPECT_TRUE(t.rows[1][0].IsNull());
+  EXPECT_EQ(t.rows[1][0].Text(), QString());
+  EXPECT_EQ(t.rows[2][0].Text(), QStringLiteral("ab"));
+  EXPECT_EQ(t.rows[3][0].Text(), QStringLiteral("Имя"));
+  EXPECT_EQ(t.rows[4][0].Text(), QStringLiteral("5"));
+  EXPECT_EQ(t.rows[5][0].Text(), QStringLiteral("x"));
+  EXPECT_EQ(*t.rows[5][0].StringValue(), QStringLiteral("x"));
+}
+
 TEST(SheetTable, WithoutHeaderEveryRowIsDataAndNamesAreF1ToFn) {
   const auto t = Read({Text(0, 0, QStringLiteral("Id")), Num(0, 1, 2), Num(1, 0, 5)}, false);
   ASSERT_EQ(t.fields.size(), 2u);

@@ -137,14 +137,21 @@ TEST(TextForm, DatesRoundingPastEitherEndOfTheRangeNeverWrap) {
 TEST(TextForm, NumbersMatchPrintfForEveryMagnitude) {
   std::mt19937_64 random(7);
   std::vector<double> values{
-      0.1,  1.0 / 3, 2.0 / 3, 1e15,   999999999999999.0,      1e14 + 0.5,
-      1e-5, 1.5e-4,  123.456, 5e-324, 1.7976931348623157e308, 0.30000000000000004};
+      0.1, 1.0 / 3, 2.0 / 3, 1e15, 999999999999999.0, 1e14 + 0.5, 1e-5, 1.5e-4, 123.456, 5e-324,
+      1.7976931348623157e308, 0.30000000000000004,
+      // Decimals as typed in, near the ends of the fixed notation and of 15 digits.
+      1234.56, -9876.5432, 0.0001, -0.00015, 0.00010000000000000002, 99999999999999.98,
+      99999999999999.9, 0.7 + 0.1, 4.35, 1.0000000000000002, 123456789.12345678};
   for (int i = 0; i < 20000; ++i) {
     const double mantissa = std::uniform_real_distribution<double>(-10, 10)(random);
     const int exponent = std::uniform_int_distribution<int>(-30, 30)(random);
     values.push_back(i % 3 == 0 ? std::round(mantissa * 1000) / 1000
                                 : mantissa * std::pow(10.0, exponent));
     values.push_back(static_cast<double>(static_cast<long long>(random() >> 12)));
+    // A few to many places, at magnitudes from units to billions.
+    const double places = std::pow(10.0, i % 14), scale = std::pow(10.0, i % 10);
+    const double typed = std::round(mantissa * scale * places) / places;
+    if (typed != 0) values.push_back(typed);                // "-0" is written "0", unlike printf
     if (i % 100 == 0) values.push_back(mantissa * 1e-310);  // subnormal
   }
   for (const double value : values) {

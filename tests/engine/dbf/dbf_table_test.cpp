@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -281,6 +282,22 @@ TEST_F(DbfTableTest, CreateTableRefusesFieldsDBaseCannotHold) {
   std::vector<FieldDescriptor> wide;
   for (int i = 0; i < 16; ++i) wide.push_back({QStringLiteral("F%1").arg(i), 'C', 250, 0});
   EXPECT_EQ(refusal(iii, wide), "created");
+}
+
+TEST_F(DbfTableTest, LeftoversOfUnfinishedTablesGoAndNothingElse) {
+  const QStringList leftovers{
+      QStringLiteral("A.dbf.brelloquin-partial"), QStringLiteral("A.dbt.brelloquin-partial"),
+      QStringLiteral("B.DBF.BRELLOQUIN-PARTIAL"), QStringLiteral(".hidden.dbf.brelloquin-partial")};
+  const QStringList kept{QStringLiteral("A.dbf"), QStringLiteral("brelloquin-partial"),
+                         QStringLiteral("C.dbf.brelloquin-partial.old")};
+  for (const QString& name : leftovers + kept) {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  DiscardStagedLeftovers(dir_.path());
+  for (const QString& name : leftovers)
+    EXPECT_FALSE(QFile::exists(Path(name))) << name.toStdString();
+  for (const QString& name : kept) EXPECT_TRUE(QFile::exists(Path(name))) << name.toStdString();
 }
 
 TEST_F(DbfTableTest, AppenderLearnsTheTableFromItsHeader) {
