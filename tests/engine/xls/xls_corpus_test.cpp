@@ -96,7 +96,7 @@ TEST(XlsFixtures, SharedStringsRunningThroughContinueRecords) {
                     .arg(n - 1)
                     .arg(n)
                     .toStdString();
-  EXPECT_EQ(" " + Describe(Sheet0(kFixtures + "xls_long_sst.xls")), expected);
+  EXPECT_EQ(Describe(Sheet0(kFixtures + "xls_long_sst.xls")), expected.substr(1));
 }
 
 TEST(XlsFixtures, Biff5InCodePage1251AndATwin) {
