@@ -208,16 +208,16 @@ void Form2::ListView1_KeyDown(int key) {
   if (key == Qt::Key_Delete) RemoveSelected();
 }
 
-bool Form2::ListView1_OLEDragOver(const QMimeData& data) const {
-  const QList<QUrl> urls = data.urls();
+bool Form2::ListView1_OLEDragOver(const QMimeData& mime) const {
+  const QList<QUrl> urls = mime.urls();
   return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
-void Form2::ListView1_OLEDragDrop(const QMimeData& data) {
-  if (!ListView1_OLEDragOver(data)) return;
+void Form2::ListView1_OLEDragDrop(const QMimeData& mime) {
+  if (!ListView1_OLEDragOver(mime)) return;
   // A path that cannot be examined is reported, and the next one taken.
   shell::Steps steps = StepsOf(platform_, "ListView1_OLEDragDrop");
-  for (const QUrl& url : data.urls()) {
+  for (const QUrl& url : mime.urls()) {
     if (!url.isLocalFile()) continue;
     const QString path = QDir::toNativeSeparators(QDir::cleanPath(url.toLocalFile()));
     bool folder = false;

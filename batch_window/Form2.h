@@ -31,8 +31,8 @@ class Form2 : public QWidget {
   void ListView1_DblClick();
   void ListView1_KeyDown(int key);
   // True when the dragged data may be dropped on the list: it holds a list of files.
-  bool ListView1_OLEDragOver(const QMimeData& data) const;
-  void ListView1_OLEDragDrop(const QMimeData& data);
+  bool ListView1_OLEDragOver(const QMimeData& mime) const;
+  void ListView1_OLEDragDrop(const QMimeData& mime);
   void PushButton3_Click();
   void PushButton8_Click();
   void PushButton2_Click();

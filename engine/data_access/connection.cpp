@@ -114,7 +114,8 @@ Field Fields::Item(int index) const {
     throw DataAccessError(kErrItemNotFound,
                           QStringLiteral("Item cannot be found in the collection corresponding "
                                          "to the requested name or ordinal."));
-  return Field(source.fields()[index], source.atEnd() ? nullptr : &source.row()[index]);
+  const auto at = static_cast<std::size_t>(index);
+  return Field(source.fields()[at], source.atEnd() ? nullptr : &source.row()[at]);
 }
 
 Field Fields::Item(const QString& name) const {

@@ -168,8 +168,9 @@ Table ReadHeader(QFile& file) {
       throw damaged(QStringLiteral("the field descriptors have no terminator."));
     const char* descriptor = descriptors.constData() + at;
     FieldDescriptor field;
-    field.name = QString::fromLatin1(descriptor + kNameOffset,
-                                     qstrnlen(descriptor + kNameOffset, kNameBytes));
+    field.name =
+        QString::fromLatin1(descriptor + kNameOffset,
+                            static_cast<qsizetype>(qstrnlen(descriptor + kNameOffset, kNameBytes)));
     field.type = descriptor[kTypeOffset];
     field.length = static_cast<std::uint8_t>(descriptor[kLengthOffset]);
     field.decimals = static_cast<std::uint8_t>(descriptor[kDecimalsOffset]);

@@ -52,7 +52,8 @@ std::vector<std::uint8_t> ReadChain(Bytes source, std::size_t unit,
     const std::size_t wanted = whole ? unit : std::min<std::uint64_t>(unit, size - out.size());
     const std::size_t available = std::min(wanted, source.size() - begin);
     if (!whole && available < wanted) Damaged("the file is truncated");
-    out.insert(out.end(), source.begin() + begin, source.begin() + begin + available);
+    const auto piece = source.subspan(begin, available);
+    out.insert(out.end(), piece.begin(), piece.end());
     out.resize(out.size() + wanted - available);
   }
   return out;

@@ -45,18 +45,18 @@ enum : std::uint8_t {
 
 constexpr std::array<std::uint8_t, 256> MakeClasses() {
   std::array<std::uint8_t, 256> classes{};
-  for (int c = 0x20; c < 0x80; ++c) classes[c] = kPlainText | kPlainValue | kPlainMarkup;
-  for (const int c : {'\t', '\n', '\r'}) classes[c] = kSpace | kPlainMarkup;
+  for (std::size_t c = 0x20; c < 0x80; ++c) classes[c] = kPlainText | kPlainValue | kPlainMarkup;
+  for (const char8_t c : {u8'\t', u8'\n', u8'\r'}) classes[c] = kSpace | kPlainMarkup;
   classes[' '] |= kSpace;
   classes['\t'] |= kPlainText;
   classes['\n'] |= kPlainText;
-  for (const int c : {'<', '&', ']'}) classes[c] &= ~kPlainText;
-  for (const int c : {'<', '&', '"', '\''}) classes[c] &= ~kPlainValue;
-  for (const int c : {'-', '?', ']'}) classes[c] &= ~kPlainMarkup;
-  for (int c = 'a'; c <= 'z'; ++c) classes[c] |= kNameStart | kNameChar;
-  for (int c = 'A'; c <= 'Z'; ++c) classes[c] |= kNameStart | kNameChar;
+  for (const char8_t c : {u8'<', u8'&', u8']'}) classes[c] &= ~kPlainText;
+  for (const char8_t c : {u8'<', u8'&', u8'"', u8'\''}) classes[c] &= ~kPlainValue;
+  for (const char8_t c : {u8'-', u8'?', u8']'}) classes[c] &= ~kPlainMarkup;
+  for (std::size_t c = 'a'; c <= 'z'; ++c) classes[c] |= kNameStart | kNameChar;
+  for (std::size_t c = 'A'; c <= 'Z'; ++c) classes[c] |= kNameStart | kNameChar;
   classes['_'] |= kNameStart | kNameChar;
-  for (int c = '0'; c <= '9'; ++c) classes[c] |= kNameChar;
+  for (std::size_t c = '0'; c <= '9'; ++c) classes[c] |= kNameChar;
   classes['-'] |= kNameChar;
   classes['.'] |= kNameChar;
   return classes;
@@ -156,13 +156,16 @@ int Starts(const char* p, const char* end, std::string_view text) {
 // Sheets are written on a line or two: memchr passes over a whole chunk in a few steps.
 std::uint64_t CountLines(const char* p, const char* end) {
   std::uint64_t lines = 0;
-  for (; (p = static_cast<const char*>(std::memchr(p, '\n', end - p))); ++p) ++lines;
+  for (; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
+       ++p)
+    ++lines;
   return lines;
 }
 
 // Appends text with its line ends folded to LF, as XML reads them.
 void AppendLines(std::string& out, const char* p, const char* end) {
-  while (const auto* cr = static_cast<const char*>(std::memchr(p, '\r', end - p))) {
+  while (const auto* cr =
+             static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)))) {
     out.append(p, cr);
     out += '\n';
     p = cr + 1 < end && cr[1] == '\n' ? cr + 2 : cr + 1;
@@ -376,7 +379,8 @@ class Scanner {
       p = q;
       return Start::Scan;
     }
-    for (char* mark = after; (mark = static_cast<char*>(std::memchr(mark, '?', end_ - mark)));
+    for (char* mark = after;
+         (mark = static_cast<char*>(std::memchr(mark, '?', static_cast<std::size_t>(end_ - mark))));
          ++mark) {
       if (mark + 1 == end_) break;
       if (mark[1] != '>') continue;
@@ -717,7 +721,8 @@ class Scanner {
       const Name& name = attribute.name;
       if (declarations && IsDeclaration(name)) continue;
       const std::string_view local = name.localView();
-      const std::uint64_t bit = std::uint64_t{1} << ((local.size() * 8 + local.back()) & 63);
+      const std::uint64_t bit =
+          std::uint64_t{1} << ((local.size() * 8 + static_cast<unsigned char>(local.back())) & 63);
       alike |= (seen & bit) != 0;
       seen |= bit;
       const Ns ns = name.colon ? lookup(name.prefix(), name.begin).ns : Ns::None;

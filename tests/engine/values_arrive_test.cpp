@@ -72,7 +72,7 @@ XlsxRow Texts(const QStringList& texts) {
 TEST_F(ValuesArrive, WorkbooksSharingANameNeverOverwriteEachOthersTables) {
   QStringList books;
   for (const char* name : {"Book.xls", "Book.xlsm", "Book.xlsx"}) {
-    const double id = books.size() + 1;
+    const auto id = static_cast<double>(books.size() + 1);
     books << Book(QString::fromLatin1(name),
                   {{QStringLiteral("Sheet1"), {Texts({QStringLiteral("id")}), {id}}}});
   }

@@ -182,8 +182,8 @@ TEST(XlsWorkbook, EncryptedAndUnsupportedStreamsAreClearErrors) {
   const auto error = [](const Bytes& stream) {
     try {
       OpenXls(stream);
-    } catch (const WorkbookError& error) {
-      return error.description();
+    } catch (const WorkbookError& failure) {
+      return failure.description();
     }
     return QString();
   };

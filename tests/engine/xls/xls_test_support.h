@@ -188,11 +188,13 @@ inline Compound BuildCompound(const std::vector<std::pair<std::u16string, Bytes>
   fat.resize(fat.size() + difatSectors, 0xFFFFFFFC);
   fat.resize(fatSectors * perSector, kFree);
   std::vector<std::uint32_t> fatIds(fatSectors), difat;
-  for (std::size_t i = 0; i < fatSectors; ++i) fatIds[i] = file.fatSector + i;
+  for (std::size_t i = 0; i < fatSectors; ++i)
+    fatIds[i] = static_cast<std::uint32_t>(file.fatSector + i);
   for (std::size_t i = 0; i < difatSectors; ++i) {
     for (std::size_t j = 109 + i * (perSector - 1); j < 109 + (i + 1) * (perSector - 1); ++j)
       difat.push_back(j < fatSectors ? fatIds[j] : kFree);
-    difat.push_back(i + 1 < difatSectors ? file.difatSector + i + 1 : kEnd);
+    difat.push_back(i + 1 < difatSectors ? static_cast<std::uint32_t>(file.difatSector + i + 1)
+                                         : kEnd);
   }
   Append(body, words(fat), words(difat));
 
