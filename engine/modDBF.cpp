@@ -467,6 +467,7 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   Connection dbf;
   Recordset rows;
   QString folder;
+  QString canonicalFolder;  // links resolved, found once: it costs a system call a component
   if (!steps(116, [&] {
         if (auto problem = workbook::WorkbookFileProblem(workbookPath)) throw *std::move(problem);
         folder = FolderOf(workbookPath) + PathSeparator() +
@@ -483,7 +484,8 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
         }
         // Through a link the folder could be anywhere; nothing is written outside the
         // workbook's own folder.
-        if (!LiesInWorkbookFolder(folder, workbookPath))
+        canonicalFolder = CanonicalFolderInWorkbookFolder(folder, workbookPath);
+        if (canonicalFolder.isEmpty())
           throw std::runtime_error(
               QStringLiteral("The output folder '%1' lies outside the workbook's folder; "
                              "nothing was written.")
@@ -524,7 +526,7 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   // A caller that changed the list has it noted afresh.
   if (!UsedOutputNames.isSharedWith(usedNames_.text()))
     usedNames_ = NameList(UsedOutputNames, true);
-  QSet<QString>& givenHere = givenInFolder_[QFileInfo(folder).canonicalFilePath()];
+  QSet<QString>& givenHere = givenInFolder_[canonicalFolder];
   QStringList givenNow;
   for (const QString& sheet : sheets) {
     QString dbfName = DbfNameFromSheet(sheet);
