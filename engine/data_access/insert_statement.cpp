@@ -27,12 +27,14 @@ class Parser {
     return statement;
   }
 
-  // The values list from the current place, with its closing ")", to the end of the text.
-  void values(std::vector<QString>& values, std::size_t fieldCount) {
+  // The values list from the current place, with its closing ")", to the end of the text. With
+  // views, a value that is one literal without a doubled apostrophe refers to the text.
+  void values(std::vector<QString>& values, std::size_t fieldCount, bool views = false) {
     std::size_t count = 0;
     do {
       if (count == values.size()) values.emplace_back();
-      value(values[count++]);
+      QString& text = values[count++];
+      if (!views || !literalView(text)) value(text);
     } while (optionalSymbol(u','));
     values.resize(count);
     symbol(u')');
@@ -55,8 +57,10 @@ class Parser {
                               .arg(what));
   }
 
+  static bool isBlank(QChar c) { return c == u' ' || c.isSpace(); }
+
   void skipBlanks() {
-    while (at_ < text_.size() && (text_[at_] == u' ' || text_[at_].isSpace())) ++at_;
+    while (at_ < text_.size() && isBlank(text_[at_])) ++at_;
   }
 
   void keyword(QStringView word) {
@@ -89,6 +93,20 @@ class Parser {
     const QString name = text_.mid(at_ + 1, close - at_ - 1).toString();
     at_ = close + 1;
     return name;
+  }
+
+  // Most values: one literal, no apostrophe inside. False, with nothing read, for any other.
+  bool literalView(QString& text) {
+    skipBlanks();
+    if (at_ == text_.size() || text_[at_] != u'\'') return false;
+    const qsizetype close = text_.indexOf(u'\'', at_ + 1);
+    if (close < 0) return false;
+    qsizetype next = close + 1;
+    while (next < text_.size() && isBlank(text_[next])) ++next;
+    if (next < text_.size() && (text_[next] == u'\'' || text_[next] == u'+')) return false;
+    text.setRawData(text_.data() + at_ + 1, close - at_ - 1);
+    at_ = close + 1;
+    return true;
   }
 
   // 'literal' or 'literal'+'literal'+..., into text (its buffer used again when it has one).
@@ -127,7 +145,7 @@ void ParseInsertValues(const QString& statement, qsizetype valuesAt, std::size_t
                        std::vector<QString>& values) {
   Parser parser(statement);
   parser.skipTo(valuesAt);
-  parser.values(values, fieldCount);
+  parser.values(values, fieldCount, true);
 }
 
 InsertStatementBuilder::InsertStatementBuilder(const QString& table, const QString& bracketedFields)

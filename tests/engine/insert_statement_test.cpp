@@ -32,6 +32,28 @@ TEST(InsertStatementTest, AllowsBlanksAndAnyCaseAndKeepsQuotedTextAsItIs) {
   EXPECT_THAT(statement.values, ElementsAre("x, y)+[z]", QStringLiteral(u"Ж\r\n'")));
 }
 
+// Rows after the first are read from their values on, into the last row's values: a value
+// of any shape reads back alike whatever the value before it in its place was.
+TEST(InsertStatementTest, ReadsTheValuesOfRowsOfOneHead) {
+  const QString head = QStringLiteral("insert into [T] ([a],[b],[c]) values (");
+  const std::vector<std::pair<QString, std::vector<QString>>> rows = {
+      {"'x', '' ,'O''Neil')", {"x", "", "O'Neil"}},
+      {"'a''b','y' +\t'z','')", {"a'b", "yz", ""}},
+      {"'p','q','r' )", {"p", "q", "r"}},
+      {"'''','','s'\n+'t')", {"'", "", "st"}},
+  };
+  std::vector<QString> values;
+  for (const auto& [rest, expected] : rows) {
+    const QString statement = head + rest;
+    ParseInsertValues(statement, head.size(), 3, values);
+    EXPECT_THAT(values, ElementsAreArray(expected)) << rest.toStdString();
+  }
+  EXPECT_THROW(ParseInsertValues(head + "'a'\t+ 'b','c')", head.size(), 3, values),
+               DataAccessError);
+  EXPECT_THROW(ParseInsertValues(head + "'a' 'b','c','d')", head.size(), 3, values),
+               DataAccessError);
+}
+
 // A text the builder was given and what it must read back as, with each kind of line break.
 struct RoundTrip {
   QString text, withBlanks, withTags;
