@@ -158,8 +158,10 @@ void InsertStatementBuilder::Begin() {
 }
 
 // Every value takes at least its two quotes, so anything past the head is an earlier value.
+bool InsertStatementBuilder::HasValues() const { return statement_.size() > head_.size(); }
+
 void InsertStatementBuilder::Separate() {
-  if (statement_.size() > head_.size()) statement_ += u',';
+  if (HasValues()) statement_ += u',';
 }
 
 void InsertStatementBuilder::AppendText(QStringView text, LineBreaks breaks,
@@ -200,10 +202,14 @@ void InsertStatementBuilder::AppendText(QStringView text, LineBreaks breaks,
 
 void InsertStatementBuilder::AppendValue(const Variant& value) {
   Q_ASSERT(!value.StringValue());
-  Separate();
-  statement_ += u'\'';
-  value.AppendText(statement_);
-  statement_ += u'\'';
+  // Separator, quotes and text in one append.
+  char buffer[Variant::kMaxFormattedSize + 3];
+  char* out = buffer;
+  if (HasValues()) *out++ = ',';
+  *out++ = '\'';
+  out = value.FormatText(out);
+  *out++ = '\'';
+  statement_.append(QLatin1String(buffer, out - buffer));
 }
 
 }  // namespace brelloquin::data_access

@@ -62,6 +62,7 @@ class InsertStatementBuilder {
   const QString& text() const { return statement_; }
 
  private:
+  bool HasValues() const;
   void Separate();
 
   QString head_;

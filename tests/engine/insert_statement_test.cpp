@@ -129,6 +129,17 @@ TEST(InsertStatementBuilderTest, BuildsTheStatementTextTheProviderReads) {
   EXPECT_EQ(builder.text(),
             "insert into [Sheet1] ([Name],[N],[D],[B],[E]) values "
             "('O''Neil<br>','1E-05','2014-01-31 12:00:00','True','')");
+  // A row may start with a value that is no text; the earliest and latest dates written.
+  builder.Begin();
+  builder.AppendValue(Variant::Boolean(false));
+  builder.AppendValue(Variant::Date(-657434));
+  builder.AppendValue(Variant::Date(2958465.75));
+  builder.AppendText(QStringLiteral("x"), LineBreaks::Blanks);
+  builder.AppendValue(Variant::Double(-2.5));
+  builder.End();
+  EXPECT_EQ(builder.text(),
+            "insert into [Sheet1] ([Name],[N],[D],[B],[E]) values "
+            "('False','0100-01-01','9999-12-31 18:00:00','x','-2.5')");
   // Every literal but the last holds exactly 254 characters.
   builder.Begin();
   builder.AppendText(QString(3 * 254 + 1, u'p'), LineBreaks::Tags);
