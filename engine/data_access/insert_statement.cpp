@@ -1,5 +1,7 @@
 #include "data_access/insert_statement.h"
 
+#include <algorithm>
+
 #include "data_access/data_access_error.h"
 
 namespace brelloquin::data_access {
@@ -160,19 +162,27 @@ void InsertStatementBuilder::Begin() {
 // Every value takes at least its two quotes, so anything past the head is an earlier value.
 bool InsertStatementBuilder::HasValues() const { return statement_.size() > head_.size(); }
 
-void InsertStatementBuilder::Separate() {
-  if (HasValues()) statement_ += u',';
-}
-
 void InsertStatementBuilder::AppendText(QStringView text, LineBreaks breaks,
                                         const std::function<void()>& afterPiece) {
-  Separate();
-  // At most four characters ("<br>", or a doubled apostrophe) for each of the text's, the
-  // quotes, and "'+'" between literals.
-  const qsizetype most = 4 * text.size();
+  // Most texts hold no apostrophe or line break and fit one literal: they are copied whole.
+  const bool plain = text.size() <= kMaxLiteralLength &&
+                     std::none_of(text.begin(), text.end(),
+                                  [](QChar c) { return c == u'\'' || c == u'\n' || c == u'\r'; });
+  // Else at most four characters ("<br>", or a doubled apostrophe) for each of the text's,
+  // and "'+'" between literals; the separator and the quotes besides.
+  const qsizetype replaced = 4 * text.size();
+  const qsizetype most = plain ? text.size() : replaced + 3 * (replaced / kMaxLiteralLength);
+  const bool separate = HasValues();
   const qsizetype at = statement_.size();
-  statement_.resize(at + most + 2 + 3 * (most / kMaxLiteralLength));
+  statement_.resize(at + separate + most + 2);
   QChar* out = statement_.data() + at;
+  if (separate) *out++ = u',';
+  if (plain) {
+    *out++ = u'\'';
+    out = std::copy(text.begin(), text.end(), out);
+    *out = u'\'';
+    return;
+  }
   qsizetype inLiteral = 0;  // characters of the replaced text in the open literal
   bool split = false;
   const auto put = [&](QChar c) {

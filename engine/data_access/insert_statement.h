@@ -63,7 +63,6 @@ class InsertStatementBuilder {
 
  private:
   bool HasValues() const;
-  void Separate();
 
   QString head_;
   QString statement_;

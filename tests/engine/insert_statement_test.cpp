@@ -75,6 +75,7 @@ TEST(InsertStatementBuilderTest, EveryTextReadsBackAsBuiltInAnyCut) {
       // The cut between literals falls on, before and after an apostrophe, and inside "<br>".
       {a253 + "'b", a253 + "'b", a253 + "'b"},
       {a254 + "'b", a254 + "'b", a254 + "'b"},
+      {a254 + "b", a254 + "b", a254 + "b"},
       {a254 + "b'", a254 + "b'", a254 + "b'"},
       {a253 + "''", a253 + "''", a253 + "''"},
       {QString(252, u'a') + "\nb", QString(252, u'a') + " b", QString(252, u'a') + "<br>b"},
