@@ -387,15 +387,18 @@ QString CodePage::decode(const QByteArray& bytes) const {
 #endif
 
 void CodePage::appendEncoded(QByteArray& out, QStringView text, bool* replaced) const {
-  if (!IsAscii(text)) {
-    EncodeFitting(*this, text, std::numeric_limits<qsizetype>::max(), &out, replaced);
-    return;
-  }
-  // Every code page here keeps ASCII as it is.
+  // Every code page here keeps ASCII as it is: the text is copied as it is checked.
   const qsizetype at = out.size();
   out.resize(at + text.size());
   char* bytes = out.data() + at;
-  for (const QChar c : text) *bytes++ = static_cast<char>(c.unicode());
+  char16_t any = 0;
+  for (const QChar c : text) {
+    any |= c.unicode();
+    *bytes++ = static_cast<char>(c.unicode());
+  }
+  if (any < 0x80) return;
+  out.resize(at);
+  EncodeFitting(*this, text, std::numeric_limits<qsizetype>::max(), &out, replaced);
 }
 
 qsizetype CodePage::encodedSize(QStringView text) const {
