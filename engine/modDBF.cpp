@@ -527,7 +527,9 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   if (!UsedOutputNames.isSharedWith(usedNames_.text()))
     usedNames_ = NameList(UsedOutputNames, true);
   QSet<QString>& givenHere = givenInFolder_[canonicalFolder];
-  QStringList givenNow;
+  // Tables begun but not written whole: they may have left staged files. A written table's
+  // files are committed or discarded as its connection closes.
+  QStringList unfinished;
   for (const QString& sheet : sheets) {
     QString dbfName = DbfNameFromSheet(sheet);
     // A sheet name made only of removed characters still needs a file name.
@@ -540,13 +542,14 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
     usedNames_.Append(u' ' + dbfName);
     UsedOutputNames = usedNames_.text();
     givenHere.insert(dbfName.toCaseFolded());
-    givenNow << dbfName;
     SheetConversion conversion(steps, kWholeWorkbookSteps, Conversion::WholeWorkbook, host_,
                                options, pace, result);
-    conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
+    if (conversion.Run(workbook, rows, dbf, sheet, folder, dbfName) !=
+        SheetConversion::Outcome::Written)
+      unfinished << dbfName;
   }
   CloseAll(steps, 504, rows, dbf, workbook);
-  for (const QString& dbfName : givenNow)
+  for (const QString& dbfName : unfinished)
     data_access::DiscardUnfinishedTable(TablePath(folder, dbfName));
   removeIfUnused();
   return ended();
