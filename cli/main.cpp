@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/console_presenter.h"
 #include "cli/convert.h"
@@ -39,6 +40,11 @@ bool TakeFlag(QStringList& args, const QString& name) { return args.removeAll(na
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // The system's zone, read once: with no TZ the C library looks at /etc/localtime again for
+  // every date it is asked, and opening a workbook asks for one per file in it.
+  setenv("TZ", ":/etc/localtime", 0);
+#endif
   QCoreApplication app(argc, argv);
   QStringList args = app.arguments();
   args.removeFirst();

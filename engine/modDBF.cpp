@@ -467,6 +467,7 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   Connection dbf;
   Recordset rows;
   QString folder;
+  QString canonicalFolder;  // links resolved, found once: it costs a system call a component
   if (!steps(116, [&] {
         if (auto problem = workbook::WorkbookFileProblem(workbookPath)) throw *std::move(problem);
         folder = FolderOf(workbookPath) + PathSeparator() +
@@ -483,7 +484,8 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
         }
         // Through a link the folder could be anywhere; nothing is written outside the
         // workbook's own folder.
-        if (!LiesInWorkbookFolder(folder, workbookPath))
+        canonicalFolder = CanonicalFolderInWorkbookFolder(folder, workbookPath);
+        if (canonicalFolder.isEmpty())
           throw std::runtime_error(
               QStringLiteral("The output folder '%1' lies outside the workbook's folder; "
                              "nothing was written.")
@@ -524,8 +526,10 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
   // A caller that changed the list has it noted afresh.
   if (!UsedOutputNames.isSharedWith(usedNames_.text()))
     usedNames_ = NameList(UsedOutputNames, true);
-  QSet<QString>& givenHere = givenInFolder_[QFileInfo(folder).canonicalFilePath()];
-  QStringList givenNow;
+  QSet<QString>& givenHere = givenInFolder_[canonicalFolder];
+  // Tables begun but not written whole: they may have left staged files. A written table's
+  // files are committed or discarded as its connection closes.
+  QStringList unfinished;
   for (const QString& sheet : sheets) {
     QString dbfName = DbfNameFromSheet(sheet);
     // A sheet name made only of removed characters still needs a file name.
@@ -538,13 +542,14 @@ ConversionResult modDBF::CreateDBFFromXLS(const QString& workbookPath, const QSt
     usedNames_.Append(u' ' + dbfName);
     UsedOutputNames = usedNames_.text();
     givenHere.insert(dbfName.toCaseFolded());
-    givenNow << dbfName;
     SheetConversion conversion(steps, kWholeWorkbookSteps, Conversion::WholeWorkbook, host_,
                                options, pace, result);
-    conversion.Run(workbook, rows, dbf, sheet, folder, dbfName);
+    if (conversion.Run(workbook, rows, dbf, sheet, folder, dbfName) !=
+        SheetConversion::Outcome::Written)
+      unfinished << dbfName;
   }
   CloseAll(steps, 504, rows, dbf, workbook);
-  for (const QString& dbfName : givenNow)
+  for (const QString& dbfName : unfinished)
     data_access::DiscardUnfinishedTable(TablePath(folder, dbfName));
   removeIfUnused();
   return ended();

@@ -73,10 +73,12 @@ QString WorkbookOutputFolderName(const QString& workbookFileName) {
   return dotsAndBlanks ? name + QStringLiteral("_dbf") : folder;
 }
 
-bool LiesInWorkbookFolder(const QString& folder, const QString& workbookPath) {
+QString CanonicalFolderInWorkbookFolder(const QString& folder, const QString& workbookPath) {
   const QString canonical = QDir(folder).canonicalPath();
-  return !canonical.isEmpty() &&
-         QFileInfo(canonical).path() == QFileInfo(workbookPath).absoluteDir().canonicalPath();
+  const bool inside =
+      !canonical.isEmpty() &&
+      QFileInfo(canonical).path() == QFileInfo(workbookPath).absoluteDir().canonicalPath();
+  return inside ? canonical : QString();
 }
 
 }  // namespace brelloquin

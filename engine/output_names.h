@@ -29,7 +29,8 @@ QString ProposedOutputPath(const QString& workbookPath, const QString& sheetName
 // without its extension; always a plain child folder name, never "", "." or "..".
 QString WorkbookOutputFolderName(const QString& workbookFileName);
 
-// True when the existing folder, links resolved, is a child of the workbook's own folder.
-bool LiesInWorkbookFolder(const QString& folder, const QString& workbookPath);
+// The existing folder with links resolved when it is a child of the workbook's own folder;
+// empty otherwise.
+QString CanonicalFolderInWorkbookFolder(const QString& folder, const QString& workbookPath);
 
 }  // namespace brelloquin

@@ -1,5 +1,7 @@
 #include "data_access/insert_statement.h"
 
+#include <algorithm>
+
 #include "data_access/data_access_error.h"
 
 namespace brelloquin::data_access {
@@ -27,12 +29,14 @@ class Parser {
     return statement;
   }
 
-  // The values list from the current place, with its closing ")", to the end of the text.
-  void values(std::vector<QString>& values, std::size_t fieldCount) {
+  // The values list from the current place, with its closing ")", to the end of the text. With
+  // views, a value that is one literal without a doubled apostrophe refers to the text.
+  void values(std::vector<QString>& values, std::size_t fieldCount, bool views = false) {
     std::size_t count = 0;
     do {
       if (count == values.size()) values.emplace_back();
-      value(values[count++]);
+      QString& text = values[count++];
+      if (!views || !literalView(text)) value(text);
     } while (optionalSymbol(u','));
     values.resize(count);
     symbol(u')');
@@ -55,8 +59,10 @@ class Parser {
                               .arg(what));
   }
 
+  static bool isBlank(QChar c) { return c == u' ' || c.isSpace(); }
+
   void skipBlanks() {
-    while (at_ < text_.size() && (text_[at_] == u' ' || text_[at_].isSpace())) ++at_;
+    while (at_ < text_.size() && isBlank(text_[at_])) ++at_;
   }
 
   void keyword(QStringView word) {
@@ -89,6 +95,20 @@ class Parser {
     const QString name = text_.mid(at_ + 1, close - at_ - 1).toString();
     at_ = close + 1;
     return name;
+  }
+
+  // Most values: one literal, no apostrophe inside. False, with nothing read, for any other.
+  bool literalView(QString& text) {
+    skipBlanks();
+    if (at_ == text_.size() || text_[at_] != u'\'') return false;
+    const qsizetype close = text_.indexOf(u'\'', at_ + 1);
+    if (close < 0) return false;
+    qsizetype next = close + 1;
+    while (next < text_.size() && isBlank(text_[next])) ++next;
+    if (next < text_.size() && (text_[next] == u'\'' || text_[next] == u'+')) return false;
+    text.setRawData(text_.data() + at_ + 1, close - at_ - 1);
+    at_ = close + 1;
+    return true;
   }
 
   // 'literal' or 'literal'+'literal'+..., into text (its buffer used again when it has one).
@@ -127,7 +147,7 @@ void ParseInsertValues(const QString& statement, qsizetype valuesAt, std::size_t
                        std::vector<QString>& values) {
   Parser parser(statement);
   parser.skipTo(valuesAt);
-  parser.values(values, fieldCount);
+  parser.values(values, fieldCount, true);
 }
 
 InsertStatementBuilder::InsertStatementBuilder(const QString& table, const QString& bracketedFields)
@@ -140,19 +160,29 @@ void InsertStatementBuilder::Begin() {
 }
 
 // Every value takes at least its two quotes, so anything past the head is an earlier value.
-void InsertStatementBuilder::Separate() {
-  if (statement_.size() > head_.size()) statement_ += u',';
-}
+bool InsertStatementBuilder::HasValues() const { return statement_.size() > head_.size(); }
 
 void InsertStatementBuilder::AppendText(QStringView text, LineBreaks breaks,
                                         const std::function<void()>& afterPiece) {
-  Separate();
-  // At most four characters ("<br>", or a doubled apostrophe) for each of the text's, the
-  // quotes, and "'+'" between literals.
-  const qsizetype most = 4 * text.size();
+  // Most texts hold no apostrophe or line break and fit one literal: they are copied whole.
+  const bool plain = text.size() <= kMaxLiteralLength &&
+                     std::none_of(text.begin(), text.end(),
+                                  [](QChar c) { return c == u'\'' || c == u'\n' || c == u'\r'; });
+  // Else at most four characters ("<br>", or a doubled apostrophe) for each of the text's,
+  // and "'+'" between literals; the separator and the quotes besides.
+  const qsizetype replaced = 4 * text.size();
+  const qsizetype most = plain ? text.size() : replaced + 3 * (replaced / kMaxLiteralLength);
+  const bool separate = HasValues();
   const qsizetype at = statement_.size();
-  statement_.resize(at + most + 2 + 3 * (most / kMaxLiteralLength));
+  statement_.resize(at + separate + most + 2);
   QChar* out = statement_.data() + at;
+  if (separate) *out++ = u',';
+  if (plain) {
+    *out++ = u'\'';
+    out = std::copy(text.begin(), text.end(), out);
+    *out = u'\'';
+    return;
+  }
   qsizetype inLiteral = 0;  // characters of the replaced text in the open literal
   bool split = false;
   const auto put = [&](QChar c) {
@@ -182,10 +212,14 @@ void InsertStatementBuilder::AppendText(QStringView text, LineBreaks breaks,
 
 void InsertStatementBuilder::AppendValue(const Variant& value) {
   Q_ASSERT(!value.StringValue());
-  Separate();
-  statement_ += u'\'';
-  value.AppendText(statement_);
-  statement_ += u'\'';
+  // Separator, quotes and text in one append.
+  char buffer[Variant::kMaxFormattedSize + 3];
+  char* out = buffer;
+  if (HasValues()) *out++ = ',';
+  *out++ = '\'';
+  out = value.FormatText(out);
+  *out++ = '\'';
+  statement_.append(QLatin1String(buffer, out - buffer));
 }
 
 }  // namespace brelloquin::data_access

@@ -24,6 +24,8 @@ InsertStatement ParseInsertStatement(const QString& statement);
 
 // The values of a statement whose text before valuesAt is a head ParseInsertStatement accepted,
 // naming fieldCount fields; only the values are read. Fails as ParseInsertStatement would.
+// Values that need no unquoting are not copied: they hold the statement's characters, valid
+// while the statement's text is neither changed nor freed.
 void ParseInsertValues(const QString& statement, qsizetype valuesAt, std::size_t fieldCount,
                        std::vector<QString>& values);
 
@@ -60,7 +62,7 @@ class InsertStatementBuilder {
   const QString& text() const { return statement_; }
 
  private:
-  void Separate();
+  bool HasValues() const;
 
   QString head_;
   QString statement_;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <utility>
 
 namespace brelloquin::data_access {
@@ -121,61 +122,76 @@ std::pair<long long, long long> DaysAndSeconds(double serial) {
 }
 
 // Writes n as `digits` decimal digits, zero-padded.
-QChar* Digits(QChar* out, long long n, int digits) {
-  for (int i = digits - 1; i >= 0; --i, n /= 10)
-    out[i] = QLatin1Char(static_cast<char>('0' + n % 10));
+char* Digits(char* out, long long n, int digits) {
+  for (int i = digits - 1; i >= 0; --i, n /= 10) out[i] = static_cast<char>('0' + n % 10);
   return out + digits;
+}
+
+// The Julian day of serial 0, 1899-12-30.
+constexpr qint64 kJulianDayOfSerialZero = 2415019;
+
+// DateText into buffer (at least 40 bytes); returns the end.
+char* FormatDate(double serial, char* out) {
+  // Outside years 100 to 9999 no date can be written; the number stands as it is.
+  if (!IsWritableDate(serial)) return FormatNumber(serial, out);
+  const auto [days, rest] = DaysAndSeconds(serial);
+  const bool withDate = days != 0;
+  const bool withTime = rest != 0 || !withDate;
+  if (withDate) {
+    int year = 0, month = 0, day = 0;
+    QDate::fromJulianDay(kJulianDayOfSerialZero + days).getDate(&year, &month, &day);
+    out = Digits(out, year, 4);
+    *out++ = '-';
+    out = Digits(out, month, 2);
+    *out++ = '-';
+    out = Digits(out, day, 2);
+    if (withTime) *out++ = ' ';
+  }
+  if (withTime) {
+    out = Digits(out, rest / 3600, 2);
+    *out++ = ':';
+    out = Digits(out, rest / 60 % 60, 2);
+    *out++ = ':';
+    out = Digits(out, rest % 60, 2);
+  }
+  return out;
+}
+
+QString Latin1Text(const char* begin, const char* end) {
+  QString text(end - begin, Qt::Uninitialized);
+  QChar* out = text.data();
+  for (const char* c = begin; c != end; ++c) *out++ = QLatin1Char(*c);
+  return text;
 }
 
 }  // namespace
 
 QString NumberText(double value) {
-  char buffer[40];
-  const char* end = FormatNumber(value, buffer);
-  QString text(end - buffer, Qt::Uninitialized);
-  QChar* out = text.data();
-  for (const char* c = buffer; c != end; ++c) *out++ = QLatin1Char(*c);
-  return text;
+  char buffer[Variant::kMaxFormattedSize];
+  return Latin1Text(buffer, FormatNumber(value, buffer));
 }
 
 QString DateText(double serial) {
-  // Outside years 100 to 9999 no date can be written; the number stands as it is.
-  if (!IsWritableDate(serial)) return NumberText(serial);
-  const auto [days, rest] = DaysAndSeconds(serial);
-  const bool withDate = days != 0;
-  const bool withTime = rest != 0 || !withDate;
-  QString text((withDate ? 10 : 0) + (withDate && withTime ? 1 : 0) + (withTime ? 8 : 0),
-               Qt::Uninitialized);
-  QChar* out = text.data();
-  if (withDate) {
-    const QDate date = QDate(1899, 12, 30).addDays(days);
-    out = Digits(out, date.year(), 4);
-    *out++ = u'-';
-    out = Digits(out, date.month(), 2);
-    *out++ = u'-';
-    out = Digits(out, date.day(), 2);
-    if (withTime) *out++ = u' ';
-  }
-  if (withTime) {
-    out = Digits(out, rest / 3600, 2);
-    *out++ = u':';
-    out = Digits(out, rest / 60 % 60, 2);
-    *out++ = u':';
-    Digits(out, rest % 60, 2);
-  }
-  return text;
+  char buffer[Variant::kMaxFormattedSize];
+  return Latin1Text(buffer, FormatDate(serial, buffer));
 }
 
-void Variant::AppendText(QString& out) const {
-  if (kind_ == Kind::Double) {
-    char buffer[40];
-    const char* end = FormatNumber(number_, buffer);
-    out.append(QLatin1String(buffer, end - buffer));
-  } else if (kind_ == Kind::String) {
-    out.append(text_);
-  } else {
-    out.append(Text());
+char* Variant::FormatText(char* buffer) const {
+  switch (kind_) {
+    case Kind::Double:
+      return FormatNumber(number_, buffer);
+    case Kind::Date:
+      return FormatDate(number_, buffer);
+    case Kind::Boolean: {
+      const std::string_view word = number_ != 0 ? "True" : "False";
+      return std::copy(word.begin(), word.end(), buffer);
+    }
+    case Kind::Null:
+    case Kind::String:
+      break;
   }
+  Q_ASSERT(kind_ == Kind::Null);
+  return buffer;
 }
 
 qsizetype Variant::TextLength() const {

@@ -48,8 +48,11 @@ class Variant {
 
   // The runtime's standard conversion to text; Null gives the empty text.
   QString Text() const;
-  // Appends Text() to out without building it apart.
-  void AppendText(QString& out) const;
+  // The most bytes FormatText writes.
+  static constexpr int kMaxFormattedSize = 40;
+  // Writes Text() of a value that is no text (StringValue() is null), ASCII, into buffer of
+  // kMaxFormattedSize bytes, without building a string; returns the end.
+  char* FormatText(char* buffer) const;
   // The length of Text(), without building it.
   qsizetype TextLength() const;
   // The text itself when the value is text, else null.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <numeric>
 #include <set>
@@ -110,6 +111,17 @@ void CheckFields(std::vector<FieldDescriptor>& fields) {
   }
 }
 
+QDate Today() {
+  thread_local QDate today;
+  thread_local std::chrono::steady_clock::time_point asked;
+  const auto now = std::chrono::steady_clock::now();
+  if (!today.isValid() || now - asked > std::chrono::seconds(1)) {
+    today = QDate::currentDate();
+    asked = now;
+  }
+  return today;
+}
+
 QByteArray DateAndCountBytes(QDate date, std::uint32_t recordCount) {
   QByteArray bytes(7, '\0');
   bytes[0] = static_cast<char>(std::clamp(date.year() - 1900, 0, 255));
@@ -126,7 +138,7 @@ QByteArray HeaderBytes(const Table& table) {
       static_cast<char>(!table.hasMemo()                   ? kVersionWithoutMemo
                         : table.flavour == Flavour::DBase3 ? kVersionDBase3Memo
                                                            : kVersionDBase4Memo);
-  const QByteArray dateAndCount = DateAndCountBytes(QDate::currentDate(), table.recordCount);
+  const QByteArray dateAndCount = DateAndCountBytes(Today(), table.recordCount);
   std::copy(dateAndCount.begin(), dateAndCount.end(), fixed + kUpdateDateOffset);
   PutUInt16(fixed + kHeaderSizeOffset, static_cast<std::uint16_t>(table.headerSize));
   PutUInt16(fixed + kRecordSizeOffset, static_cast<std::uint16_t>(table.recordSize()));

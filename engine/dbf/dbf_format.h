@@ -63,6 +63,10 @@ DbfError FieldError(const FieldDescriptor& field, const QString& why);
 // widths. Throws DbfError.
 void CheckFields(std::vector<FieldDescriptor>& fields);
 
+// Today's date as the headers record it. Asking the system reads the time zone anew each
+// time, which costs more than writing a small table: the answer is kept for a second.
+QDate Today();
+
 // The header of the table: fixed part, descriptors and terminator, dated today.
 QByteArray HeaderBytes(const Table& table);
 // Header bytes 1 to 7: the date of the last change and the record count.

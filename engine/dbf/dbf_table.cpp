@@ -81,7 +81,7 @@ struct TableAppender::State {
   format::Table table;
   std::optional<MemoFile> memo;
   // The date of the change, taken once: asking for it costs more than writing a record.
-  QDate today = QDate::currentDate();
+  QDate today = format::Today();
   // Records converted but not yet on disk, and how many they are.
   QByteArray pending;
   std::uint32_t pendingCount = 0;

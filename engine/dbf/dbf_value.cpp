@@ -130,9 +130,13 @@ QStringView DayOf(QStringView text) {
   const bool shaped =
       day.size() == 10 && day[4] == u'-' && day[7] == u'-' &&
       std::all_of(day.begin(), day.end(), [](QChar c) { return c == u'-' || IsDigit(c); });
-  if (!shaped ||
-      !QDate(day.left(4).toInt(), day.mid(5, 2).toInt(), day.mid(8, 2).toInt()).isValid())
-    return {};
+  // Shaped, so the digits are read by hand: a number parser would cost more than the rest.
+  const auto number = [&](qsizetype at, qsizetype digits) {
+    int value = 0;
+    for (const QChar c : day.mid(at, digits)) value = value * 10 + (c.unicode() - u'0');
+    return value;
+  };
+  if (!shaped || !QDate(number(0, 4), number(5, 2), number(8, 2)).isValid()) return {};
   return day;
 }
 
@@ -176,7 +180,7 @@ void AppendField(QByteArray& record, const FieldDescriptor& field, const QString
                       .arg(codePage.windowsCodePage())
                       .arg(field.length));
     }
-    record.append(field.length - size, ' ');
+    record.resize(start + field.length, ' ');  // cheaper than appending the blanks
     return;
   }
   const QString trimmed = text.trimmed();
@@ -201,7 +205,7 @@ void AppendBlankField(QByteArray& record, const FieldDescriptor& field) {
   if (field.type == 'L')
     record += '?';
   else
-    record.append(field.length, ' ');
+    record.resize(record.size() + field.length, ' ');
 }
 
 }  // namespace brelloquin::dbf

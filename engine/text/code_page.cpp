@@ -5,6 +5,9 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <map>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -13,7 +16,6 @@
 #else
 #include <iconv.h>
 #include <cerrno>
-#include <map>
 #endif
 
 namespace brelloquin::text {
@@ -64,13 +66,113 @@ bool IsSupported(int codePage) {
                      [codePage](const DriverEntry& e) { return e.codePage == codePage; });
 }
 
-bool IsAscii(const QString& text) {
-  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+// Without an early exit the compiler checks many characters at once.
+bool IsAscii(QStringView text) {
+  char16_t any = 0;
+  for (const QChar c : text) any |= c.unicode();
+  return any < 0x80;
 }
 
 bool IsAscii(const QByteArray& bytes) {
   return std::all_of(bytes.begin(), bytes.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The bytes of each character a thread has encoded, per code page: tables hold the same few
+// letters again and again, and looking one up costs far less than a conversion. Kept per
+// thread, as the converters are, so that a thread that cannot convert still finds out.
+class CharacterBytes {
+ public:
+  struct Entry {
+    bool known = false;
+    bool replaced = false;  // the code page lacks the character: its bytes are "?"
+    std::uint8_t size = 0;  // kLonger: more bytes than an entry holds
+    char bytes[2] = {};
+  };
+  static constexpr std::uint8_t kLonger = 3;
+
+  static CharacterBytes& ForThread(int codePage) {
+    thread_local std::map<int, CharacterBytes> tables;
+    return tables[codePage];
+  }
+
+  // The entry of a UTF-16 unit that is neither ASCII nor part of a surrogate pair.
+  Entry& operator[](char16_t unit) {
+    auto& block = blocks_[unit >> 8];
+    if (!block) block = std::make_unique<std::array<Entry, 256>>();
+    return (*block)[unit & 0xFF];
+  }
+
+ private:
+  // Blocks of 256 characters, made when a character of theirs is first met.
+  std::array<std::unique_ptr<std::array<Entry, 256>>, 256> blocks_;
+};
+
+// What EncodeFitting took of a text.
+struct Fitted {
+  qsizetype units = 0;
+  qsizetype bytes = 0;
+};
+
+// Encodes the text character by character, from the first while they fit in maxBytes, and
+// appends their bytes to out when given. Every code page here maps each character on its own,
+// so this gives encode()'s bytes; a surrogate pair is one character.
+Fitted EncodeFitting(const CodePage& page, QStringView text, qsizetype maxBytes, QByteArray* out,
+                     bool* replaced) {
+  CharacterBytes& table = CharacterBytes::ForThread(page.windowsCodePage());
+  const qsizetype start = out ? out->size() : 0;
+  // Room for two bytes a unit; a longer character makes more.
+  if (out) out->resize(start + 2 * std::min(text.size(), maxBytes));
+  Fitted fitted;
+  const auto fits = [&](qsizetype size) { return fitted.bytes + size <= maxBytes; };
+  const auto put = [&](const char* bytes, qsizetype size) {
+    if (!out) return;
+    if (start + fitted.bytes + size > out->size())
+      out->resize(std::max(start + fitted.bytes + size, 2 * out->size()));
+    std::memcpy(out->data() + start + fitted.bytes, bytes, static_cast<std::size_t>(size));
+  };
+  bool lacking = false;
+  while (fitted.units < text.size()) {
+    const char16_t unit = text[fitted.units].unicode();
+    if (unit < 0x80) {
+      if (!fits(1)) break;
+      const char byte = static_cast<char>(unit);
+      put(&byte, 1);
+      ++fitted.bytes;
+      ++fitted.units;
+      continue;
+    }
+    const bool pair = QChar::isHighSurrogate(unit) && fitted.units + 1 < text.size() &&
+                      text[fitted.units + 1].isLowSurrogate();
+    CharacterBytes::Entry* entry = pair ? nullptr : &table[unit];
+    if (entry && !entry->known) {
+      const QByteArray bytes = page.encode(QString(QChar(unit)), &entry->replaced);
+      entry->size =
+          bytes.size() > 2 ? CharacterBytes::kLonger : static_cast<std::uint8_t>(bytes.size());
+      std::memcpy(entry->bytes, bytes.constData(), std::min<std::size_t>(bytes.size(), 2));
+      entry->known = true;
+    }
+    if (entry && entry->size != CharacterBytes::kLonger) {
+      if (!fits(entry->size)) break;
+      put(entry->bytes, entry->size);
+      fitted.bytes += entry->size;
+      ++fitted.units;
+      lacking = lacking || entry->replaced;
+      continue;
+    }
+    // Outside the table's reach: converted each time.
+    const qsizetype units = pair ? 2 : 1;
+    bool replacedHere = false;
+    const QByteArray bytes = page.encode(text.mid(fitted.units, units).toString(), &replacedHere);
+    if (!fits(bytes.size())) break;
+    put(bytes.constData(), bytes.size());
+    fitted.bytes += bytes.size();
+    fitted.units += units;
+    lacking = lacking || replacedHere;
+  }
+  if (out) out->resize(start + fitted.bytes);
+  if (replaced && lacking) *replaced = true;
+  return fitted;
 }
 
 #ifndef Q_OS_WIN
@@ -284,39 +386,29 @@ QString CodePage::decode(const QByteArray& bytes) const {
 
 #endif
 
-void CodePage::appendEncoded(QByteArray& out, const QString& text, bool* replaced) const {
-  if (!IsAscii(text)) {
-    out += encode(text, replaced);
-    return;
-  }
-  // Every code page here keeps ASCII as it is.
+void CodePage::appendEncoded(QByteArray& out, QStringView text, bool* replaced) const {
+  // Every code page here keeps ASCII as it is: the text is copied as it is checked.
   const qsizetype at = out.size();
   out.resize(at + text.size());
   char* bytes = out.data() + at;
-  for (const QChar c : text) *bytes++ = static_cast<char>(c.unicode());
-}
-
-qsizetype CodePage::encodedSize(const QString& text) const {
-  return IsAscii(text) ? text.size() : encode(text).size();
-}
-
-qsizetype CodePage::fittingLength(const QString& text, qsizetype maxBytes) const {
-  if (IsAscii(text)) return std::min(text.size(), maxBytes);
-  if (encodedSize(text) <= maxBytes) return text.size();
-  // Character by character: a code page may take one, two or (composed letters of 1258) more
-  // bytes for each.
-  qsizetype units = 0;
-  qsizetype bytes = 0;
-  while (units < text.size()) {
-    const qsizetype width =
-        text[units].isHighSurrogate() && units + 1 < text.size() && text[units + 1].isLowSurrogate()
-            ? 2
-            : 1;
-    bytes += encodedSize(text.mid(units, width));
-    if (bytes > maxBytes) break;
-    units += width;
+  char16_t any = 0;
+  for (const QChar c : text) {
+    any |= c.unicode();
+    *bytes++ = static_cast<char>(c.unicode());
   }
-  return units;
+  if (any < 0x80) return;
+  out.resize(at);
+  EncodeFitting(*this, text, std::numeric_limits<qsizetype>::max(), &out, replaced);
+}
+
+qsizetype CodePage::encodedSize(QStringView text) const {
+  if (IsAscii(text)) return text.size();
+  return EncodeFitting(*this, text, std::numeric_limits<qsizetype>::max(), nullptr, nullptr).bytes;
+}
+
+qsizetype CodePage::fittingLength(QStringView text, qsizetype maxBytes) const {
+  if (IsAscii(text)) return std::min(text.size(), maxBytes);
+  return EncodeFitting(*this, text, maxBytes, nullptr, nullptr).units;
 }
 
 }  // namespace brelloquin::text

@@ -36,11 +36,11 @@ class CodePage {
   // character is never split.
   QByteArray encode(const QString& text, bool* replaced = nullptr) const;
   // encode(), appended to out (without a copy apart for plain ASCII text).
-  void appendEncoded(QByteArray& out, const QString& text, bool* replaced = nullptr) const;
+  void appendEncoded(QByteArray& out, QStringView text, bool* replaced = nullptr) const;
   // The number of bytes encode() gives.
-  qsizetype encodedSize(const QString& text) const;
+  qsizetype encodedSize(QStringView text) const;
   // How many UTF-16 units of the text, whole characters only, fit in maxBytes once encoded.
-  qsizetype fittingLength(const QString& text, qsizetype maxBytes) const;
+  qsizetype fittingLength(QStringView text, qsizetype maxBytes) const;
   // A byte sequence the code page does not define becomes U+FFFD.
   QString decode(const QByteArray& bytes) const;
 

@@ -48,6 +48,43 @@ TEST(CodePageTest, DoubleByteCharactersStayWhole) {
   EXPECT_EQ(Page(950).decode(Page(950).encode(QStringLiteral(u"繁體"))), QStringLiteral(u"繁體"));
 }
 
+// Texts are written character by character from a table of each character's bytes; the bytes
+// must be those of converting the text whole, in every code page.
+TEST(CodePageTest, CharacterByCharacterGivesTheWholeTextsBytes) {
+  QString text;
+  // Every character of the blocks the single-byte code pages cover (Latin to Arabic, Thai,
+  // Vietnamese, punctuation and the euro sign), a sample of all others.
+  const auto covered = [](int c) {
+    return c < 0x600 || (c >= 0xE00 && c < 0xE80) || (c >= 0x1E00 && c < 0x2200);
+  };
+  for (int c = 0x80; c < 0xD800; c += covered(c) ? 1 : 13) text.append(QChar(c)).append(u'a');
+  for (int c = 0xE000; c < 0x10000; c += 11) text.append(QChar(c));
+  text += QStringLiteral(u"😀x𝄞");
+  text.append(QChar(0xD800)).append(u'b').append(QChar(0xDC00));
+  const QString mixed = QStringLiteral(u"aé€日Жấ😀b");
+  for (const int number : {437, 850, 866, 874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254,
+                           1255, 1256, 1257, 1258}) {
+    const CodePage page = Page(number);
+    bool wholeReplaced = false;
+    const QByteArray whole = page.encode(text, &wholeReplaced);
+    bool replaced = false;
+    QByteArray appended("head");
+    page.appendEncoded(appended, text, &replaced);
+    EXPECT_EQ(appended, "head" + whole) << number;
+    EXPECT_EQ(replaced, wholeReplaced) << number;
+    EXPECT_EQ(page.encodedSize(text), whole.size()) << number;
+    // The most whole characters that fit, for every limit.
+    for (qsizetype most = 0; most <= page.encodedSize(mixed); ++most) {
+      const qsizetype units = page.fittingLength(mixed, most);
+      EXPECT_LE(page.encode(mixed.left(units)).size(), most) << number;
+      if (units < mixed.size()) {
+        const qsizetype next = mixed[units].isHighSurrogate() ? 2 : 1;
+        EXPECT_GT(page.encode(mixed.left(units + next)).size(), most) << number;
+      }
+    }
+  }
+}
+
 TEST(CodePageTest, UndefinedBytesDecodeToReplacementCharacters) {
   EXPECT_EQ(Page(1252).decode(Bytes({0x81, 0x80})), QStringLiteral(u"\uFFFD€"));
   // A lead byte cut off at the end of the text.

@@ -32,6 +32,28 @@ TEST(InsertStatementTest, AllowsBlanksAndAnyCaseAndKeepsQuotedTextAsItIs) {
   EXPECT_THAT(statement.values, ElementsAre("x, y)+[z]", QStringLiteral(u"Ж\r\n'")));
 }
 
+// Rows after the first are read from their values on, into the last row's values: a value
+// of any shape reads back alike whatever the value before it in its place was.
+TEST(InsertStatementTest, ReadsTheValuesOfRowsOfOneHead) {
+  const QString head = QStringLiteral("insert into [T] ([a],[b],[c]) values (");
+  const std::vector<std::pair<QString, std::vector<QString>>> rows = {
+      {"'x', '' ,'O''Neil')", {"x", "", "O'Neil"}},
+      {"'a''b','y' +\t'z','')", {"a'b", "yz", ""}},
+      {"'p','q','r' )", {"p", "q", "r"}},
+      {"'''','','s'\n+'t')", {"'", "", "st"}},
+  };
+  std::vector<QString> values;
+  for (const auto& [rest, expected] : rows) {
+    const QString statement = head + rest;
+    ParseInsertValues(statement, head.size(), 3, values);
+    EXPECT_THAT(values, ElementsAreArray(expected)) << rest.toStdString();
+  }
+  EXPECT_THROW(ParseInsertValues(head + "'a'\t+ 'b','c')", head.size(), 3, values),
+               DataAccessError);
+  EXPECT_THROW(ParseInsertValues(head + "'a' 'b','c','d')", head.size(), 3, values),
+               DataAccessError);
+}
+
 // A text the builder was given and what it must read back as, with each kind of line break.
 struct RoundTrip {
   QString text, withBlanks, withTags;
@@ -53,6 +75,7 @@ TEST(InsertStatementBuilderTest, EveryTextReadsBackAsBuiltInAnyCut) {
       // The cut between literals falls on, before and after an apostrophe, and inside "<br>".
       {a253 + "'b", a253 + "'b", a253 + "'b"},
       {a254 + "'b", a254 + "'b", a254 + "'b"},
+      {a254 + "b", a254 + "b", a254 + "b"},
       {a254 + "b'", a254 + "b'", a254 + "b'"},
       {a253 + "''", a253 + "''", a253 + "''"},
       {QString(252, u'a') + "\nb", QString(252, u'a') + " b", QString(252, u'a') + "<br>b"},
@@ -107,6 +130,17 @@ TEST(InsertStatementBuilderTest, BuildsTheStatementTextTheProviderReads) {
   EXPECT_EQ(builder.text(),
             "insert into [Sheet1] ([Name],[N],[D],[B],[E]) values "
             "('O''Neil<br>','1E-05','2014-01-31 12:00:00','True','')");
+  // A row may start with a value that is no text; the earliest and latest dates written.
+  builder.Begin();
+  builder.AppendValue(Variant::Boolean(false));
+  builder.AppendValue(Variant::Date(-657434));
+  builder.AppendValue(Variant::Date(2958465.75));
+  builder.AppendText(QStringLiteral("x"), LineBreaks::Blanks);
+  builder.AppendValue(Variant::Double(-2.5));
+  builder.End();
+  EXPECT_EQ(builder.text(),
+            "insert into [Sheet1] ([Name],[N],[D],[B],[E]) values "
+            "('False','0100-01-01','9999-12-31 18:00:00','x','-2.5')");
   // Every literal but the last holds exactly 254 characters.
   builder.Begin();
   builder.AppendText(QString(3 * 254 + 1, u'p'), LineBreaks::Tags);
