@@ -1,8 +1,10 @@
 #include "workbook/xlsx_values.h"
 
 #include <QDate>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "workbook/sheet.h"
 
@@ -76,6 +78,29 @@ std::optional<double> ParseTime(Fields& fields) {
   return (*hour * 3600.0 + *minute * 60.0 + second) / 86400.0;
 }
 
+// Plain decimals of at most 15 digits ("-5925.64"), which most cells hold: their digits and
+// the power of ten dividing them are exact doubles, so one division rounds as from_chars does.
+// nullopt for any other text.
+std::optional<double> PlainDecimal(std::string_view text) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const std::size_t point = text.find('.');
+  const std::size_t whole = std::min(point, text.size());
+  const std::size_t places = point == std::string_view::npos ? 0 : text.size() - point - 1;
+  if (whole == 0 || (point != std::string_view::npos && places == 0) || whole + places > 15)
+    return std::nullopt;
+  std::int64_t digits = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == point) continue;
+    if (!IsDigit(text[i])) return std::nullopt;
+    digits = digits * 10 + (text[i] - '0');
+  }
+  const double value = static_cast<double>(digits) / kPowers[places];
+  return negative ? -value : value;
+}
+
 }  // namespace
 
 std::optional<CellPosition> ParseCellReference(std::string_view reference) {
@@ -107,6 +132,7 @@ std::optional<double> ParseNumber(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
+  if (const auto plain = PlainDecimal(text)) return plain;
   double value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
