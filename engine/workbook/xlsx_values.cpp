@@ -163,6 +163,12 @@ QString DecodeText(std::string_view utf8) {
   return decoded;
 }
 
+bool IsPlainText(std::string_view utf8) {
+  return std::all_of(utf8.begin(), utf8.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; }) &&
+         utf8.find("_x") == std::string_view::npos;
+}
+
 std::optional<double> ParseIsoDate(std::string_view text) {
   Fields fields(text);
   const bool hasDate = text.size() >= 10 && text[4] == '-';
