@@ -112,10 +112,15 @@ std::optional<CellPosition> ParseCellReference(std::string_view reference) {
     if (letters == 3) return std::nullopt;  // XFD is the last column
     col = col * 26 + static_cast<std::uint32_t>(c - 'a' + 1);
   }
-  const auto row = ParseIndex(reference.substr(letters));
-  if (letters == 0 || col > kMaxColumns || !row || *row == 0 || *row > kMaxRows)
-    return std::nullopt;
-  return CellPosition{static_cast<std::uint32_t>(*row - 1), col - 1};
+  if (letters == 0 || letters == reference.size() || col > kMaxColumns) return std::nullopt;
+  // Every cell has a reference: its digits are read here rather than through ParseIndex.
+  std::uint32_t row = 0;
+  for (const char c : reference.substr(letters)) {
+    if (!IsDigit(c) || row > kMaxRows) return std::nullopt;  // stops before the row overflows
+    row = row * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  if (row == 0 || row > kMaxRows) return std::nullopt;
+  return CellPosition{row - 1, col - 1};
 }
 
 std::optional<std::uint64_t> ParseIndex(std::string_view text) {

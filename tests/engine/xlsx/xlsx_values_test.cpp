@@ -23,8 +23,9 @@ TEST(XlsxValues, CellReferencesWithinTheGridOnly) {
   EXPECT_EQ(last->row, kMaxRows - 1);
   EXPECT_EQ(last->col, kMaxColumns - 1);
   EXPECT_EQ(ParseCellReference("ab12")->col, 27u);
+  EXPECT_EQ(ParseCellReference("A007")->row, 6u);
   for (const char* bad : {"", "A", "1", "A0", "XFE1", "A1048577", "AAAA1", "A1B", "$A$1", "A-1",
-                          "A99999999999999999999999"})
+                          "A4294967297", "A99999999999999999999999"})
     EXPECT_FALSE(ParseCellReference(bad)) << bad;
 }
 
