@@ -54,16 +54,27 @@ std::uint64_t TextPool::add(const QString& text) {
       std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
   const std::uint64_t size = static_cast<std::uint64_t>(text.size());
   const std::uint64_t header = latin1 ? size : size | std::uint64_t{1} << 63;
-  bytes_.resize(offset + sizeof header + (latin1 ? size : 2 * size));
-  char* out = bytes_.data() + offset;
-  std::memcpy(out, &header, sizeof header);
-  out += sizeof header;
+  char* out = append(header, latin1 ? size : 2 * size);
   if (latin1) {
     for (const QChar c : text) *out++ = static_cast<char>(c.unicode());
   } else {
     std::memcpy(out, text.utf16(), 2 * size);
   }
   return offset;
+}
+
+std::uint64_t TextPool::addLatin1(std::string_view latin1) {
+  const std::uint64_t offset = bytes_.size();
+  std::memcpy(append(latin1.size(), latin1.size()), latin1.data(), latin1.size());
+  return offset;
+}
+
+char* TextPool::append(std::uint64_t header, std::size_t bytes) {
+  const std::size_t offset = bytes_.size();
+  bytes_.resize(offset + sizeof header + bytes);
+  char* out = bytes_.data() + offset;
+  std::memcpy(out, &header, sizeof header);
+  return out + sizeof header;
 }
 
 std::uint64_t TextPool::header(std::uint64_t offset) const {

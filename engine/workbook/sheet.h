@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "workbook/number_format.h"
@@ -43,6 +44,8 @@ inline constexpr std::size_t kKeptCellBudget = std::size_t{1} << 30;
 class TextPool {
  public:
   std::uint64_t add(const QString& text);
+  // A text whose characters are the bytes of `latin1`, one each.
+  std::uint64_t addLatin1(std::string_view latin1);
   // Adds a text of another pool as it is stored there.
   std::uint64_t copy(const TextPool& from, std::uint64_t offset);
   QString text(std::uint64_t offset) const;
@@ -54,6 +57,8 @@ class TextPool {
  private:
   // Each text: its length (the top bit set for two bytes a character), then its characters.
   std::uint64_t header(std::uint64_t offset) const;
+  // Room for a text of `bytes` after its header, at the end.
+  char* append(std::uint64_t header, std::size_t bytes);
   std::size_t stored(std::uint64_t offset) const;
   std::vector<char> bytes_;
 };
@@ -63,6 +68,7 @@ class StringTable {
  public:
   void reserve(std::size_t count) { offsets_.reserve(count); }
   void add(const QString& text) { offsets_.push_back(pool_.add(text)); }
+  void addLatin1(std::string_view text) { offsets_.push_back(pool_.addLatin1(text)); }
   std::size_t size() const { return offsets_.size(); }
   QString text(std::size_t index) const { return pool_.text(offsets_[index]); }
   void textInto(std::size_t index, QString& out) const { pool_.textInto(offsets_[index], out); }

@@ -188,7 +188,11 @@ class SharedStringsHandler final : public XmlHandler {
         inPhonetic_ = false;
         break;
       case kItem:
-        strings.add(DecodeText(text_));
+        // Most strings are plain ASCII: they go into the table without a QString between.
+        if (IsPlainText(text_))
+          strings.addLatin1(text_);
+        else
+          strings.add(DecodeText(text_));
         inItem_ = false;
         if ((strings.size() & 0xFFFF) == 0 && progress_) progress_();
         break;

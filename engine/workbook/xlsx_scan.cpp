@@ -401,6 +401,7 @@ class Scanner {
       case '!':
         break;
       default:
+        if (char* const next = plainStartTag(p)) return next;
         return startTag(p);
     }
     if (const int is = Starts(p, end_, "<!--")) return is > 0 ? comment(p) : nullptr;
@@ -713,16 +714,12 @@ class Scanner {
                   attribute.name.begin);
     }
     attributes_.clear();
-    // Attributes of an element mostly differ in length or last letter already: two that do not
-    // are compared in full.
     std::uint64_t seen = 0;
     bool alike = false;
     for (RawAttribute& attribute : raw_) {
       const Name& name = attribute.name;
       if (declarations && IsDeclaration(name)) continue;
-      const std::string_view local = name.localView();
-      const std::uint64_t bit =
-          std::uint64_t{1} << ((local.size() * 8 + static_cast<unsigned char>(local.back())) & 63);
+      const std::uint64_t bit = NameBit(name.localView());
       alike |= (seen & bit) != 0;
       seen |= bit;
       const Ns ns = name.colon ? lookup(name.prefix(), name.begin).ns : Ns::None;
@@ -732,12 +729,71 @@ class Scanner {
     }
     if ((alike || declarations) && hasDuplicate()) fail(element.begin, "duplicate attribute");
     const Ns ns = element.colon ? lookup(element.prefix(), element.begin).ns : defaultNs_;
+    enter(element, ns, bindings, empty);
+  }
+
+  // Attributes of an element mostly differ in length or last letter already: two that share a
+  // bit are compared in full.
+  static std::uint64_t NameBit(std::string_view local) {
+    return std::uint64_t{1} << ((local.size() * 8 + static_cast<unsigned char>(local.back())) & 63);
+  }
+
+  // Opens the element whose attributes_ are ready and hands it to the handler.
+  void enter(const Name& element, Ns ns, std::size_t bindings, bool empty) {
     open_.push_back({static_cast<std::uint32_t>(element.end - element.begin),
                      static_cast<std::uint32_t>(bindings), 0});
     names_.append(element.begin, element.end);
     *element.end = '\0';
     open_.back().code = handler_.startElement({ns, element.local()}, attributes_);
     if (empty) close();
+  }
+
+  // The tags nearly every cell and row is written in: an ASCII name and attributes without
+  // prefixes, one space before each attribute, values without references, white space or bytes
+  // beyond ASCII. They skip startTag's bookkeeping; for any other tag, or one the data ends in,
+  // this returns nullptr having changed nothing but attributes_, and startTag reads it.
+  char* plainStartTag(char* p) {
+    if (rootDone_ || open_.size() == kMaxXmlDepth) return nullptr;
+    Name element{p + 1, nullptr, p + 1};
+    if (!Has(*element.end, kNameStart)) return nullptr;
+    while (Has(*++element.end, kNameChar)) {
+    }
+    attributes_.clear();
+    ends_.clear();
+    std::uint64_t seen = 0;
+    char* q = element.end;
+    bool empty = false;
+    for (;;) {
+      if (*q == '>') {
+        ++q;
+        break;
+      }
+      if (*q == '/' && q[1] == '>') {
+        q += 2;
+        empty = true;
+        break;
+      }
+      if (*q != ' ') return nullptr;
+      char* const name = ++q;
+      if (!Has(*q, kNameStart)) return nullptr;
+      while (Has(*++q, kNameChar)) {
+      }
+      const std::string_view local(name, static_cast<std::size_t>(q - name));
+      const std::uint64_t bit = NameBit(local);
+      if (*q != '=' || (seen & bit) || local == "xmlns") return nullptr;
+      seen |= bit;
+      ends_.push_back(q);
+      const char quote = *++q;
+      if (quote != '"' && quote != '\'') return nullptr;
+      char* const value = ++q;
+      while (Has(*q, kPlainValue)) ++q;
+      if (*q != quote) return nullptr;
+      ends_.push_back(q++);
+      attributes_.push_back({{Ns::None, name}, value});
+    }
+    for (char* end : ends_) *end = '\0';
+    enter(element, defaultNs_, bindings_.size(), empty);
+    return q;
   }
 
   // Whether two attributes of the element have one name (namespace and local name), or two
@@ -840,6 +896,7 @@ class Scanner {
 
   std::vector<RawAttribute> raw_;
   std::vector<XmlAttribute> attributes_;
+  std::vector<char*> ends_;  // of the names and values plainStartTag read, terminated once it holds
   std::vector<std::pair<std::string_view, std::string_view>> keys_;  // namespace URI, local name
 };
 

@@ -1,8 +1,10 @@
 #include "workbook/xlsx_values.h"
 
 #include <QDate>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "workbook/sheet.h"
 
@@ -76,6 +78,29 @@ std::optional<double> ParseTime(Fields& fields) {
   return (*hour * 3600.0 + *minute * 60.0 + second) / 86400.0;
 }
 
+// Plain decimals of at most 15 digits ("-5925.64"), which most cells hold: their digits and
+// the power of ten dividing them are exact doubles, so one division rounds as from_chars does.
+// nullopt for any other text.
+std::optional<double> PlainDecimal(std::string_view text) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const std::size_t point = text.find('.');
+  const std::size_t whole = std::min(point, text.size());
+  const std::size_t places = point == std::string_view::npos ? 0 : text.size() - point - 1;
+  if (whole == 0 || (point != std::string_view::npos && places == 0) || whole + places > 15)
+    return std::nullopt;
+  std::int64_t digits = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == point) continue;
+    if (!IsDigit(text[i])) return std::nullopt;
+    digits = digits * 10 + (text[i] - '0');
+  }
+  const double value = static_cast<double>(digits) / kPowers[places];
+  return negative ? -value : value;
+}
+
 }  // namespace
 
 std::optional<CellPosition> ParseCellReference(std::string_view reference) {
@@ -87,10 +112,15 @@ std::optional<CellPosition> ParseCellReference(std::string_view reference) {
     if (letters == 3) return std::nullopt;  // XFD is the last column
     col = col * 26 + static_cast<std::uint32_t>(c - 'a' + 1);
   }
-  const auto row = ParseIndex(reference.substr(letters));
-  if (letters == 0 || col > kMaxColumns || !row || *row == 0 || *row > kMaxRows)
-    return std::nullopt;
-  return CellPosition{static_cast<std::uint32_t>(*row - 1), col - 1};
+  if (letters == 0 || letters == reference.size() || col > kMaxColumns) return std::nullopt;
+  // Every cell has a reference: its digits are read here rather than through ParseIndex.
+  std::uint32_t row = 0;
+  for (const char c : reference.substr(letters)) {
+    if (!IsDigit(c) || row > kMaxRows) return std::nullopt;  // stops before the row overflows
+    row = row * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  if (row == 0 || row > kMaxRows) return std::nullopt;
+  return CellPosition{row - 1, col - 1};
 }
 
 std::optional<std::uint64_t> ParseIndex(std::string_view text) {
@@ -107,6 +137,7 @@ std::optional<double> ParseNumber(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
+  if (const auto plain = PlainDecimal(text)) return plain;
   double value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -135,6 +166,12 @@ QString DecodeText(std::string_view utf8) {
     decoded += text[i];
   }
   return decoded;
+}
+
+bool IsPlainText(std::string_view utf8) {
+  return std::all_of(utf8.begin(), utf8.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; }) &&
+         utf8.find("_x") == std::string_view::npos;
 }
 
 std::optional<double> ParseIsoDate(std::string_view text) {

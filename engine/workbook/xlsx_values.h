@@ -25,6 +25,8 @@ std::optional<double> ParseNumber(std::string_view text);
 // The text of a string element: UTF-8 with _xHHHH_ escapes of UTF-16 code units decoded
 // (_x005F_ escapes the underscore that would otherwise start an escape).
 QString DecodeText(std::string_view utf8);
+// Whether DecodeText would give the bytes back as they are: ASCII without _xHHHH_ escapes.
+bool IsPlainText(std::string_view utf8);
 
 // An ISO 8601 date, date-time or time ("2024-02-29", "2024-02-29T13:45:00Z", "13:45:00") as a
 // day serial from 1899-12-30; time zones are ignored. nullopt when malformed.

@@ -36,6 +36,25 @@ TEST(XlsxScan, GivesExpatsEventsWhereverTheChunksSplitThePart) {
     ASSERT_EQ(Events(Parser::Scanner, kRichPart, chunk), expected) << "chunk " << chunk;
 }
 
+// Plain tags, as cells are written, beside tags that only look plain at first: a default
+// namespace declared and undeclared, names alike in length and last letter, quotes and '>' in
+// values, white space, references and non-ASCII bytes in tags.
+constexpr std::string_view kPlainAndAlmostPlain =
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<row r=\"1\"><c r=\"A1\" s=\"3\" t=\"s\"><v>0</v></c><c r='B1'/><c/>"
+    "<c ab=\"1\" cb=\"2\" b='a\"b' d=\"x>y\"><v>1</v></c></row>"
+    "<row r=\"2\" xmlns=\"urn:other\"><c r=\"A2\"><v>2</v></c><c xmlns=\"\" r=\"B2\"/></row>"
+    "<row r=\"3\"><c r=\"A3\" ><v>3</v></c><c\tr=\"B3\"/><c r = \"C3\"/><c r=\"D3\" />"
+    "<c r=\"E&#51;\" t=\"a\tb\"/><c r=\"\xC3\xA9\"/><c \xC3\xA9=\"1\"/><c\xC3\xA9 r=\"F3\"/></row>"
+    "</worksheet>";
+
+TEST(XlsxScan, PlainTagsAndTheirNearMissesReadAsExpatReadsThem) {
+  const std::string expected = Events(Parser::Expat, kPlainAndAlmostPlain);
+  ASSERT_FALSE(expected.starts_with(kError)) << expected;
+  for (std::size_t chunk = 1; chunk <= kPlainAndAlmostPlain.size(); ++chunk)
+    ASSERT_EQ(Events(Parser::Scanner, kPlainAndAlmostPlain, chunk), expected) << "chunk " << chunk;
+}
+
 std::string ReadPart(ZipPart& part) {
   std::string bytes;
   char buffer[4096];
@@ -113,6 +132,7 @@ TEST(XlsxScan, MalformedPartsAreErrorsNamingThePart) {
       "<\xC3\xA9\xFF/>", "<a>\x01</a>", "<a b='\x1F'/>", "<a><!--\x02--></a>",
       // attributes
       "<a b=1/>", "<a b/>", "<a b='1'c='2'/>", "<a b='1\"/>", "<a b='<'/>", "<a b='1' b='2'/>",
+      "<a b='1' c='2' b='3'></a>", "<a b='1'/ >", "<a xmlns='u' xmlns='v'/>",
       "<a xmlns:p='u' xmlns:q='u' p:x='1' q:x='2'/>", "<a xmlns:p='u' xmlns:p='v'/>", "<a / >",
       // names and namespaces
       "<p:a/>", "<a p:b='1'/>", "<a:b:c xmlns:a='u'/>", "<:a/>", "<a b:='1'/>", "<1a/>",

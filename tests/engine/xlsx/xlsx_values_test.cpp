@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "workbook/sheet.h"
 #include "workbook/xlsx_parts.h"
 #include "workbook/xlsx_values.h"
@@ -17,8 +23,9 @@ TEST(XlsxValues, CellReferencesWithinTheGridOnly) {
   EXPECT_EQ(last->row, kMaxRows - 1);
   EXPECT_EQ(last->col, kMaxColumns - 1);
   EXPECT_EQ(ParseCellReference("ab12")->col, 27u);
+  EXPECT_EQ(ParseCellReference("A007")->row, 6u);
   for (const char* bad : {"", "A", "1", "A0", "XFE1", "A1048577", "AAAA1", "A1B", "$A$1", "A-1",
-                          "A99999999999999999999999"})
+                          "A4294967297", "A99999999999999999999999"})
     EXPECT_FALSE(ParseCellReference(bad)) << bad;
 }
 
@@ -28,6 +35,36 @@ TEST(XlsxValues, NumbersInTheCLocaleOnly) {
   EXPECT_EQ(ParseNumber("-0.25"), -0.25);
   for (const char* bad : {"", "1,5", "inf", "nan", "1e400", "0x10", "+-1", "1 2", "abc"})
     EXPECT_FALSE(ParseNumber(bad)) << bad;
+}
+
+// Short decimals take a quicker road than from_chars; every one must still be the same double.
+TEST(XlsxValues, DecimalsReadToTheDoubleFromCharsGives) {
+  std::mt19937_64 random(11);
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "0.1",
+                                    "-0.3",
+                                    "007.50",
+                                    "999999999999999",
+                                    "0.000000000000001",
+                                    "9007199254740993",
+                                    "1.",
+                                    ".5"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string digits = std::to_string(random());
+    digits.resize(1 + random() % 17);
+    const std::size_t point = random() % (digits.size() + 1);
+    if (point > 0 && point < digits.size()) digits.insert(point, ".");
+    texts.push_back((random() % 2 ? "-" : "") + digits);
+  }
+  for (const std::string& text : texts) {
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    const auto parsed = ParseNumber(text);
+    ASSERT_TRUE(parsed) << text;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(expected))
+        << text;
+  }
 }
 
 TEST(XlsxValues, IsoDatesAsSerials) {
