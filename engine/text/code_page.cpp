@@ -149,7 +149,7 @@ Fitted EncodeFitting(const CodePage& page, QStringView text, qsizetype maxBytes,
       const QByteArray bytes = page.encode(QString(QChar(unit)), &entry->replaced);
       entry->size =
           bytes.size() > 2 ? CharacterBytes::kLonger : static_cast<std::uint8_t>(bytes.size());
-      std::memcpy(entry->bytes, bytes.constData(), std::min<std::size_t>(bytes.size(), 2));
+      std::memcpy(entry->bytes, bytes.constData(), std::min<std::size_t>(entry->size, 2));
       entry->known = true;
     }
     if (entry && entry->size != CharacterBytes::kLonger) {
