@@ -1,6 +1,7 @@
 #include "workbook/cfb.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "workbook/biff_bytes.h"
 #include "workbook/sheet.h"
@@ -169,6 +170,30 @@ std::vector<std::uint8_t> CompoundFile::readStream(const QString& name) const {
   if (entry->size < kMiniStreamCutoff)
     return ReadChain(miniStream_, kMiniSectorSize, miniFat_, entry->start, entry->size);
   return ReadChain(sectors(), sectorSize_, fat_, entry->start, entry->size);
+}
+
+std::vector<std::uint8_t> CompoundFile::takeStream(const QString& name) && {
+  const Entry* entry = find(name);
+  if (!entry || entry->size < kMiniStreamCutoff) return readStream(name);
+  const Bytes file = sectors();
+  const std::uint64_t units = std::min<std::uint64_t>(fat_.size(), file.size() / sectorSize_);
+  const std::uint64_t count = (entry->size + sectorSize_ - 1) / sectorSize_;
+  // Only a chain of whole sectors in ascending order is taken in place: each sector then moves
+  // towards the front without overwriting one still to come.
+  std::uint32_t sector = entry->start;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    if (sector >= units || (i + 1 < count && fat_[sector] <= sector)) return readStream(name);
+    if (i + 1 < count) sector = fat_[sector];
+  }
+  const auto base = static_cast<std::size_t>(file.data() - bytes_.data());
+  std::vector<std::uint8_t> bytes = std::move(bytes_);
+  const auto size = static_cast<std::size_t>(entry->size);
+  sector = entry->start;
+  for (std::size_t out = 0; out < size; out += sectorSize_, sector = fat_[sector])
+    std::memmove(bytes.data() + out, bytes.data() + base + std::size_t{sector} * sectorSize_,
+                 std::min(sectorSize_, size - out));
+  bytes.resize(size);
+  return bytes;
 }
 
 }  // namespace brelloquin::workbook::cfb

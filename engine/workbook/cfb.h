@@ -20,6 +20,10 @@ class CompoundFile {
   bool hasStream(const QString& name) const;
   // Throws WorkbookError when the stream is missing or damaged.
   std::vector<std::uint8_t> readStream(const QString& name) const;
+  // The same bytes; a stream whose sectors follow each other in the file's order (as spreadsheet
+  // programs write them) is gathered within the file's own bytes instead of a copy, so a large
+  // workbook is not held twice. The compound file is spent afterwards.
+  std::vector<std::uint8_t> takeStream(const QString& name) &&;
 
  private:
   struct Entry {

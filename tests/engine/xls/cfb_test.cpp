@@ -26,8 +26,18 @@ Compound Sample(std::size_t sectorSize = 512) {
 // 7.5 MB need more FAT sectors than the header's 109 slots; 237 need two DIFAT sectors.
 Compound Large() { return BuildCompound({{u"Workbook", Pattern(7'500'000, 3)}}, 512, 237); }
 
+// The stream read, checking that taking it from the file gives the same bytes or failure.
 std::vector<std::uint8_t> Read(const Bytes& bytes, const char* stream = "Workbook") {
-  return CompoundFile(bytes).readStream(QLatin1String(stream));
+  const QLatin1String name(stream);
+  std::vector<std::uint8_t> read;
+  try {
+    read = CompoundFile(bytes).readStream(name);
+  } catch (const WorkbookError&) {
+    EXPECT_THROW(CompoundFile(bytes).takeStream(name), WorkbookError);
+    throw;
+  }
+  EXPECT_EQ(CompoundFile(bytes).takeStream(name), read);
+  return read;
 }
 
 class CompoundFileTest : public testing::TestWithParam<std::size_t> {};
